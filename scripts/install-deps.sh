@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvex builds, tests and benchmarks with. Safe to run again:
+# it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libsqlite3-dev sqlite3
+  duktape-dev
+  libboost1.81-dev
+  libpq-dev postgresql
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libexpat1-dev
+  wrk curl python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

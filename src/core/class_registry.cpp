@@ -1,0 +1,29 @@
+#include "core/class_registry.h"
+
+#include "core/automation_error.h"
+
+namespace korvex {
+
+void ClassRegistry::Register(std::string_view prog_id, Factory factory) {
+  factories_[FoldCase(prog_id)] = std::move(factory);
+}
+
+std::shared_ptr<Dispatch> ClassRegistry::Create(std::string_view prog_id) const {
+  auto it = factories_.find(FoldCase(prog_id));
+  if (it == factories_.end())
+    throw AutomationError(err::kInvalidClassString,
+                          std::string(RuntimeErrorText(err::kInvalidClassString)),
+                          "Server.CreateObject");
+  return it->second();
+}
+
+bool ClassRegistry::Has(std::string_view prog_id) const {
+  return factories_.count(FoldCase(prog_id)) != 0;
+}
+
+ClassRegistry& ClassRegistry::Global() {
+  static ClassRegistry registry;
+  return registry;
+}
+
+}  // namespace korvex

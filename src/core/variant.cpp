@@ -1,0 +1,318 @@
+// Conversions between automation values, following the classic Basic rules the component and
+// the pages rely on: banker's rounding for integers, 6 on overflow, 13 on a wrong kind.
+#include "core/variant.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "core/automation_error.h"
+#include "core/dispatch.h"
+
+namespace korvex {
+
+Variant::Variant(int64_t l) {
+  if (l >= std::numeric_limits<int32_t>::min() && l <= std::numeric_limits<int32_t>::max()) {
+    type_ = VarType::Long;
+    data_ = static_cast<int32_t>(l);
+  } else {
+    type_ = VarType::Double;
+    data_ = static_cast<double>(l);
+  }
+}
+
+bool Variant::IsNumeric() const noexcept {
+  switch (type_) {
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Double:
+    case VarType::Currency: return true;
+    default: return false;
+  }
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+std::string FormatDouble(double d) {
+  if (std::isnan(d)) return "NaN";
+  if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
+  if (d == 0) return "0";  // also for -0
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15g", d);
+  std::string s(buf);
+  // Basic writes exponents as "1E+20" and "1E-07".
+  if (auto e = s.find('e'); e != std::string::npos) s[e] = 'E';
+  return s;
+}
+
+std::string FormatCurrency(int64_t scaled) {
+  bool negative = scaled < 0;
+  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+  std::string s = std::to_string(magnitude / 10000);
+  uint64_t frac = magnitude % 10000;
+  if (frac != 0) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04u", static_cast<unsigned>(frac));
+    std::string f(buf);
+    while (!f.empty() && f.back() == '0') f.pop_back();
+    s += "." + f;
+  }
+  return negative ? "-" + s : s;
+}
+
+// Half-to-even rounding, independent of the current floating-point mode.
+double RoundHalfEven(double d) {
+  double r = std::nearbyint(d);
+  if (std::fegetround() != FE_TONEAREST) {
+    double fl = std::floor(d), diff = d - fl;
+    if (diff > 0.5) r = fl + 1;
+    else if (diff < 0.5) r = fl;
+    else r = std::fmod(fl, 2) == 0 ? fl : fl + 1;
+  }
+  return r;
+}
+
+// The number a value stands for, for the integer conversions; raises 94 / 13.
+double NumberOf(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty: return 0;
+    case VarType::Null: RaiseRuntimeError(err::kInvalidUseOfNull);
+    case VarType::Boolean: return v.AsBool() ? -1 : 0;
+    case VarType::Integer:
+    case VarType::Long: return v.AsLong();
+    case VarType::Double:
+    case VarType::Date: return v.AsDouble();
+    case VarType::Currency: return static_cast<double>(v.AsCurrencyScaled()) / 10000.0;
+    case VarType::String: {
+      if (auto n = ParseNumber(v.AsString())) return *n;
+      if (auto d = ParseDate(v.AsString())) return d->serial;
+      RaiseRuntimeError(err::kTypeMismatch);
+    }
+    case VarType::Object: {
+      if (!v.AsObject()) RaiseRuntimeError(err::kObjectRequired);
+      return NumberOf(v.AsObject()->CallDefault({}));
+    }
+    case VarType::Missing: RaiseRuntimeError(err::kTypeMismatch);
+  }
+  RaiseRuntimeError(err::kTypeMismatch);
+}
+
+}  // namespace
+
+std::optional<double> ParseNumber(std::string_view text) {
+  std::string_view t = Trim(text);
+  if (t.empty()) return std::nullopt;
+  // Only decimal forms: digits, one point, an optional exponent, an optional sign in front.
+  size_t i = 0;
+  if (t[i] == '+' || t[i] == '-') ++i;
+  size_t digits = 0;
+  while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i, ++digits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
+    size_t exp_digits = 0;
+    while (j < t.size() && std::isdigit(static_cast<unsigned char>(t[j]))) ++j, ++exp_digits;
+    if (exp_digits == 0) return std::nullopt;
+    i = j;
+  }
+  if (i != t.size()) return std::nullopt;
+  std::string copy(t);
+  return std::strtod(copy.c_str(), nullptr);
+}
+
+std::string ToText(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty: return "";
+    case VarType::Null: RaiseRuntimeError(err::kInvalidUseOfNull);
+    case VarType::Boolean: return v.AsBool() ? "True" : "False";
+    case VarType::Integer:
+    case VarType::Long: return std::to_string(v.AsLong());
+    case VarType::Double: return FormatDouble(v.AsDouble());
+    case VarType::Currency: return FormatCurrency(v.AsCurrencyScaled());
+    case VarType::Date: return FormatDate(DateValue{v.AsDouble()});
+    case VarType::String: return v.AsString();
+    case VarType::Object:
+      if (!v.AsObject()) RaiseRuntimeError(err::kObjectRequired);
+      return ToText(v.AsObject()->CallDefault({}));
+    case VarType::Missing: RaiseRuntimeError(err::kTypeMismatch);
+  }
+  RaiseRuntimeError(err::kTypeMismatch);
+}
+
+std::string TextOrEmpty(const Variant& v) {
+  if (v.IsNull() || v.IsMissing()) return "";
+  return ToText(v);
+}
+
+bool CBool(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Boolean: return v.AsBool();
+    case VarType::String: {
+      std::string_view t = Trim(v.AsString());
+      if (EqualsNoCase(t, "true")) return true;
+      if (EqualsNoCase(t, "false")) return false;
+      if (auto n = ParseNumber(t)) return *n != 0;
+      RaiseRuntimeError(err::kTypeMismatch);
+    }
+    default: return NumberOf(v) != 0;
+  }
+}
+
+int16_t CInt(const Variant& v) {
+  double r = RoundHalfEven(NumberOf(v));
+  if (!(r >= -32768.0 && r <= 32767.0)) RaiseRuntimeError(err::kOverflow);
+  return static_cast<int16_t>(r);
+}
+
+int32_t CLng(const Variant& v) {
+  double r = RoundHalfEven(NumberOf(v));
+  if (!(r >= -2147483648.0 && r <= 2147483647.0)) RaiseRuntimeError(err::kOverflow);
+  return static_cast<int32_t>(r);
+}
+
+double CDbl(const Variant& v) { return NumberOf(v); }
+
+CurrencyValue CCur(const Variant& v) {
+  if (v.type() == VarType::Currency) return CurrencyValue{v.AsCurrencyScaled()};
+  double r = RoundHalfEven(NumberOf(v) * 10000.0);
+  if (!(std::fabs(r) < 9.2233720368547e18)) RaiseRuntimeError(err::kOverflow);
+  return CurrencyValue{static_cast<int64_t>(r)};
+}
+
+DateValue CDate(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Date: return DateValue{v.AsDouble()};
+    case VarType::String: {
+      if (auto d = ParseDate(v.AsString())) return *d;
+      if (auto n = ParseNumber(v.AsString())) return DateValue{*n};
+      RaiseRuntimeError(err::kTypeMismatch);
+    }
+    default: return DateValue{NumberOf(v)};
+  }
+}
+
+// ---- Comparison ----------------------------------------------------------------------------
+
+namespace {
+
+bool IsNumberLike(const Variant& v) {
+  return v.IsNumeric() || v.type() == VarType::Boolean || v.type() == VarType::Date;
+}
+
+int Sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+
+}  // namespace
+
+std::optional<int> CompareVariants(const Variant& a, const Variant& b) {
+  if (a.IsNull() || b.IsNull()) return std::nullopt;
+  // An object compares by its default value.
+  if (a.IsObject() && a.AsObject()) return CompareVariants(a.AsObject()->CallDefault({}), b);
+  if (b.IsObject() && b.AsObject()) return CompareVariants(a, b.AsObject()->CallDefault({}));
+  const Variant& x = a;
+  const Variant& y = b;
+
+  if (x.IsEmpty() && y.IsEmpty()) return 0;
+  if (IsNumberLike(x) && IsNumberLike(y)) return Sign(NumberOf(x) - NumberOf(y));
+  if (x.IsEmpty()) return y.IsString() ? CompareVariants(Variant(""), y) : CompareVariants(0, y);
+  if (y.IsEmpty()) return x.IsString() ? CompareVariants(x, Variant("")) : CompareVariants(x, 0);
+  if (IsNumberLike(x) && y.IsString()) {
+    if (auto n = ParseNumber(y.AsString())) return Sign(NumberOf(x) - *n);
+  }
+  if (x.IsString() && IsNumberLike(y)) {
+    if (auto n = ParseNumber(x.AsString())) return Sign(*n - NumberOf(y));
+  }
+  int c = ToText(x).compare(ToText(y));
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool VariantEquals(const Variant& a, const Variant& b) {
+  auto c = CompareVariants(a, b);
+  return c && *c == 0;
+}
+
+// ---- Text helpers --------------------------------------------------------------------------
+
+namespace {
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+  return true;
+}
+
+std::string FoldCase(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = FoldChar(c);
+  return r;
+}
+
+size_t CountChars(std::string_view utf8) {
+  size_t n = 0;
+  for (unsigned char c : utf8)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+std::string_view LeftChars(std::string_view utf8, size_t n) {
+  size_t count = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
+      if (count == n) return utf8.substr(0, i);
+      ++count;
+    }
+  }
+  return utf8;
+}
+
+std::string SanitizeUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) len = 1, cp = c;
+    else if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
+    bool ok = len > 0 && i + len <= s.size();
+    for (size_t k = 1; ok && k < len; ++k) {
+      unsigned char cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) ok = false;
+      else cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are invalid too.
+    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+               (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
+      ok = false;
+    if (ok) {
+      out.append(s.substr(i, len));
+      i += len;
+    } else {
+      out.append("\xEF\xBF\xBD");
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace korvex

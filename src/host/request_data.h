@@ -1,0 +1,37 @@
+// What a host hands to the page machinery for one request, and what it gets back: plain data,
+// independent of how the request arrived (CGI, the HTTP server, a test).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvex::host {
+
+using HeaderList = std::vector<std::pair<std::string, std::string>>;
+
+struct RequestData {
+  std::string method = "GET";
+  std::string script_name;    // URL path of the page, "/t.ksp"
+  std::string path_info;      // the page's URL path plus any extra path
+  std::string query_string;   // without the "?"
+  std::string content_type;
+  std::string body;           // raw bytes as received
+  HeaderList headers;         // request headers as received (names in any case)
+  std::string remote_addr = "127.0.0.1";
+  std::string server_name = "localhost";
+  std::string server_port = "80";
+  std::string server_protocol = "HTTP/1.1";
+  std::string script_filename;  // physical path of the page file
+};
+
+struct ResponseData {
+  int status = 200;
+  std::string status_text = "OK";
+  std::string content_type = "text/html";
+  std::string charset = "utf-8";
+  HeaderList headers;  // added by the page (Response.AddHeader, Set-Cookie, Location)
+  std::string body;
+};
+
+}  // namespace korvex::host

@@ -1,0 +1,22 @@
+// Registration of every creatable class. Explicit calls, not static initialisers: the linker
+// drops unreferenced objects of a static library, and with them their initialisers.
+#include "korvex.h"
+
+#include <mutex>
+
+#include "core/class_registry.h"
+#include "editing/register_editing.h"
+#include "reports/register_reports.h"
+
+namespace korvex {
+
+void RegisterAllClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    ClassRegistry& registry = ClassRegistry::Global();
+    RegisterEditingClasses(registry);
+    RegisterReportsClasses(registry);
+  });
+}
+
+}  // namespace korvex

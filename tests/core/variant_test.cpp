@@ -1,0 +1,99 @@
+#include "core/variant.h"
+
+#include <gtest/gtest.h>
+
+#include "core/automation_error.h"
+
+namespace korvex {
+namespace {
+
+int32_t ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(VariantConversion, IntegersRoundHalfToEven) {
+  EXPECT_EQ(CInt(Variant(2.5)), 2);
+  EXPECT_EQ(CInt(Variant(3.5)), 4);
+  EXPECT_EQ(CInt(Variant(-2.5)), -2);
+  EXPECT_EQ(CLng(Variant("1.5")), 2);
+  EXPECT_EQ(CLng(Variant(" 42 ")), 42);
+  EXPECT_EQ(CInt(Variant(true)), -1);
+  EXPECT_EQ(CInt(Variant()), 0);
+}
+
+TEST(VariantConversion, OutOfRangeIsOverflowAndNonNumbersAreMismatch) {
+  EXPECT_EQ(ErrorOf([] { CInt(Variant(32767.5)); }), 6);
+  EXPECT_EQ(ErrorOf([] { CInt(Variant("99999")); }), 6);
+  EXPECT_EQ(ErrorOf([] { CLng(Variant(3e9)); }), 6);
+  EXPECT_EQ(ErrorOf([] { CInt(Variant("")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CInt(Variant("abc")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CDbl(Variant("1e")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CLng(Variant::Null()); }), 94);
+  EXPECT_EQ(CInt(Variant(32767.4)), 32767);
+}
+
+TEST(VariantConversion, BooleansFromTextAndNumbers) {
+  EXPECT_TRUE(CBool(Variant("true")));
+  EXPECT_TRUE(CBool(Variant("TRUE")));
+  EXPECT_FALSE(CBool(Variant("False")));
+  EXPECT_FALSE(CBool(Variant("0")));
+  EXPECT_TRUE(CBool(Variant("-1")));
+  EXPECT_TRUE(CBool(Variant(0.5)));
+  EXPECT_EQ(ErrorOf([] { CBool(Variant("yes")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CBool(Variant("")); }), 13);
+}
+
+TEST(VariantText, FormsOfEachKind) {
+  EXPECT_EQ(ToText(Variant(true)), "True");
+  EXPECT_EQ(ToText(Variant(false)), "False");
+  EXPECT_EQ(ToText(Variant(int16_t{-7})), "-7");
+  EXPECT_EQ(ToText(Variant(0.1 + 0.2)), "0.3");
+  EXPECT_EQ(ToText(Variant(2.50)), "2.5");
+  EXPECT_EQ(ToText(Variant(1e20)), "1E+20");
+  EXPECT_EQ(ToText(Variant(CurrencyValue{123450})), "12.345");
+  EXPECT_EQ(ToText(Variant()), "");
+  EXPECT_EQ(ErrorOf([] { ToText(Variant::Null()); }), 94);
+  EXPECT_EQ(TextOrEmpty(Variant::Null()), "");
+}
+
+TEST(VariantDate, ParsesIsoAndMonthDayYear) {
+  EXPECT_EQ(FormatDate(CDate(Variant("1/1/1"))), "2001-01-01");
+  EXPECT_EQ(FormatDate(CDate(Variant("3/14/2003"))), "2003-03-14");
+  EXPECT_EQ(FormatDate(CDate(Variant("12/31/99"))), "1999-12-31");
+  EXPECT_EQ(FormatDate(CDate(Variant("2003-03-14 15:04:09"))), "2003-03-14 15:04:09");
+  EXPECT_EQ(FormatDate(CDate(Variant("3/14/2003 3:04"))), "2003-03-14 03:04:00");
+  EXPECT_EQ(CDate(Variant("1899-12-30")).serial, 0);
+  EXPECT_EQ(CDate(Variant("2000-01-01")).serial, 36526);
+  EXPECT_EQ(ErrorOf([] { CDate(Variant("2003-02-29")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CDate(Variant("13/1/2003")); }), 13);
+  EXPECT_EQ(ErrorOf([] { CDate(Variant("2003-03-14 25:00")); }), 13);
+  EXPECT_EQ(ToText(Variant(CDate(Variant("1850-06-01 12:00:00")))), "1850-06-01 12:00:00");
+}
+
+TEST(VariantCompare, NumbersTextsAndNull) {
+  EXPECT_EQ(CompareVariants(Variant(10), Variant("9")), 1);  // numerically, not as text
+  EXPECT_EQ(CompareVariants(Variant("10"), Variant("9")), -1);
+  EXPECT_EQ(CompareVariants(Variant("a"), Variant("A")), 1);
+  EXPECT_TRUE(VariantEquals(Variant(int16_t{3}), Variant(3.0)));
+  EXPECT_TRUE(VariantEquals(Variant(), Variant("")));
+  EXPECT_TRUE(VariantEquals(Variant(), Variant(0)));
+  EXPECT_FALSE(VariantEquals(Variant::Null(), Variant::Null()));
+  EXPECT_FALSE(CompareVariants(Variant::Null(), Variant(1)).has_value());
+}
+
+TEST(Utf8, CountsAndCutsWholeCharacters) {
+  EXPECT_EQ(CountChars("h\xC3\xA9llo"), 5u);
+  EXPECT_EQ(LeftChars("h\xC3\xA9llo", 2), "h\xC3\xA9");
+  EXPECT_EQ(LeftChars("ab", 5), "ab");
+  EXPECT_EQ(SanitizeUtf8("a\xFF" "b\xC3"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
+  EXPECT_EQ(SanitizeUtf8("\xE2\x82\xAC"), "\xE2\x82\xAC");
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,40 @@
+// Page arithmetic and the row of page links shown under a paged list or report. Every link
+// carries the screen's page code, the page number, the recordset name and the SQL text, so
+// the next request can rebuild the same list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvex {
+
+/// Where the links point and what they carry; the recordset and SQL are already URL-encoded.
+struct PageLinkTarget {
+  std::string_view path;  // the running page's PATH_INFO
+  std::string_view cripto_prefix;
+  int32_t page_code = -1;  // -1 editing list, -2 template report
+  std::string_view encoded_recordset;
+  std::string_view encoded_sql;
+};
+
+/// Numbers of the first and last record of the current page, and the total.
+struct PageSpan {
+  int32_t first = 0;
+  int32_t last = 0;
+  int32_t total = 0;
+};
+
+/// Pages needed for total records: a page size of 0 raises 11 "Division by zero"; an unknown
+/// count (-1) gives 0 pages.
+int32_t PageCount(int32_t total, int32_t page_size);
+
+/// The first and last record numbers of the current page (the last capped at the total).
+/// Raises 6 when they do not fit 32 bits.
+PageSpan SpanOfPage(int32_t total, int32_t current, int32_t page_size);
+
+/// The link text: pages current-9 .. current+9 by number (the current one in bold), with a
+/// "1" and "&lt;" jump before that window and a "&gt;" and last-page jump after it.
+std::string PageLinkText(const PageLinkTarget& target, int32_t current, int32_t pages);
+
+}  // namespace korvex

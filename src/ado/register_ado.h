@@ -1,0 +1,11 @@
+// Registration of the data access classes a page may create.
+#pragma once
+
+namespace korvex {
+class ClassRegistry;
+}
+
+namespace korvex::ado {
+/// "ADODB.Connection", "ADODB.Recordset" and "ADOR.Recordset".
+void RegisterAdoClasses(ClassRegistry& registry);
+}  // namespace korvex::ado

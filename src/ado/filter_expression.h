@@ -47,7 +47,8 @@ class FilterExpression {
   /// Comparisons follow CompareVariants; a Null value fails every comparison but = Null.
   bool Matches(const std::function<Variant(std::string_view field_name)>& field) const;
 
-  /// The distinct field names in order of first appearance, as written (brackets removed).
+  /// The field names in order of first appearance, as written (brackets removed), each once
+  /// (names differing only in case count as one, as field lookup ignores case).
   std::vector<std::string> FieldNames() const;
 
  private:
@@ -55,8 +56,10 @@ class FilterExpression {
   struct Node {
     Op op;
     std::string field;          // comparisons only
-    Variant value;              // comparisons only; a Date, String, Boolean or number
-    int left = -1, right = -1;  // And / Or only: indexes into nodes_
+    Variant value;              // comparisons only: a Date, String, Boolean or number; LIKE's
+                                // pattern with * already turned into %
+    std::vector<int> children;  // And / Or only: two or more indexes into nodes_, so a long
+                                // chain of clauses never nests deeper than its parentheses
   };
   class Parser;
 

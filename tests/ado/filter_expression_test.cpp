@@ -185,6 +185,8 @@ TEST_F(FilterOnSqlite, DatabaseAndMemoryPickTheSameRows) {
       {"Born >= #3/14/2003# AND Born < #2003-03-15#", "1,2"},
       {"Born > #3/14/2003 3:04:09 PM#", "5"},
       {"Notes = Null", "3"},
+      {"Notes LIKE '*'", "1,2,4,5"},        // Null matches no pattern
+      {"[Last Name] <> False", "1,2,4,5"},  // nor any comparison
       {"notes <> null", "1,2,4,5"},
       {"Active = True", "1,3,5"},
       {"Active <> False AND Age >= 30", "1,3,5"},

@@ -132,6 +132,17 @@ TEST_F(JetSqlOnSqlite, TopPercentRoundsUpAndCountsDistinctRows) {
   EXPECT_EQ(Ids("SELECT TOP 20 PERCENT [id] FROM [Order Details] WHERE [id] > 20"), "21");
 }
 
+TEST_F(JetSqlOnSqlite, RunsTheCriteriaStatementsOfTheSearchForm) {
+  // Blanks where no DISTINCT or TOP was chosen, a trailing blank, CR LF before ORDER BY.
+  EXPECT_EQ(Ids("SELECT    * FROM [Order Details]  WHERE [g] >= 9 AND [flag] = True "), "9,21");
+  EXPECT_EQ(Ids("SELECT DISTINCT  TOP 20 PERCENT * FROM [Order Details]  WHERE [g] >= 5 "
+                "\r\nORDER BY [id] DESC"),
+            "21,20,19");
+  EXPECT_EQ(Ids("SELECT   TOP 3 * FROM [Order Details]  WHERE [d] = #3/14/2003# OR [id] > 23 "
+                "\r\nORDER BY [id] ASC"),
+            "1,24,25");
+}
+
 TEST_F(JetSqlOnSqlite, TopKeepsOrderAndNesting) {
   EXPECT_EQ(Ids("SELECT TOP 3 [id] FROM [Order Details] ORDER BY [id] DESC;"), "25,24,23");
   EXPECT_EQ(Ids("SELECT TOP 2 [id] FROM (SELECT TOP 5 [id] FROM [Order Details] ORDER BY [id]) "

@@ -24,6 +24,9 @@ constexpr int kMaxNesting = 100;
                         "ADODB.Recordset");
 }
 
+// The comparison operators as written, in the order of FilterExpression::Op.
+constexpr std::string_view kComparisons[] = {"=", "<>", "<", ">", "<=", ">="};
+
 char Fold(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
@@ -166,11 +169,8 @@ class FilterExpression::Parser {
     const JetToken& t = Take();
     if (t.kind == JetTokenKind::Word && EqualsNoCase(t.text, "LIKE")) return Op::Like;
     if (t.kind == JetTokenKind::Punct) {
-      static constexpr std::pair<std::string_view, Op> kOps[] = {{"=", Op::Eq},  {"<>", Op::Ne},
-                                                                 {"<", Op::Lt},  {">", Op::Gt},
-                                                                 {"<=", Op::Le}, {">=", Op::Ge}};
-      for (auto [text, op] : kOps)
-        if (t.text == text) return op;
+      for (Op op : {Op::Eq, Op::Ne, Op::Lt, Op::Gt, Op::Le, Op::Ge})
+        if (t.text == kComparisons[static_cast<int>(op)]) return op;
     }
     RaiseBadFilter();
   }
@@ -274,25 +274,8 @@ void FilterExpression::AppendSql(int index, const SqlDialect& dialect, std::stri
       out += dialect.QuoteText(SqlLikePattern(node.value.AsString()));
       out += " ESCAPE '\\'";
       return;
-    case Op::Eq:
-      out += " = ";
-      break;
-    case Op::Ne:
-      out += " <> ";
-      break;
-    case Op::Lt:
-      out += " < ";
-      break;
-    case Op::Gt:
-      out += " > ";
-      break;
-    case Op::Le:
-      out += " <= ";
-      break;
-    case Op::Ge:
-      out += " >= ";
-      break;
     default:
+      out.append(" ").append(kComparisons[static_cast<int>(node.op)]).append(" ");
       break;
   }
   switch (node.value.type()) {

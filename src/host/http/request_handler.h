@@ -1,0 +1,58 @@
+// Turns one complete request into its answer on a worker thread: authentication, method,
+// target, then a static file (streamed from disk) or a page run by the page handler.
+// No socket here; connection.cpp owns the I/O.
+#pragma once
+
+#include <boost/beast/http.hpp>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "host/http/basic_auth.h"
+#include "host/http/server.h"
+#include "host/http/static_files.h"
+
+namespace korvex::host::http {
+
+namespace bhttp = boost::beast::http;
+
+using Request = bhttp::request<bhttp::string_body>;
+using StringResponse = bhttp::response<bhttp::string_body>;
+using FileResponse = bhttp::response<bhttp::file_body>;
+using EmptyResponse = bhttp::response<bhttp::empty_body>;
+
+/// An answer ready to write, with what the access log needs.
+struct Reply {
+  std::variant<StringResponse, FileResponse, EmptyResponse> message;
+  unsigned status = 0;
+  uint64_t body_bytes = 0;
+};
+
+/// A short plain-text answer for the server's own refusals and failures.
+Reply ErrorReply(bhttp::status status, unsigned version, bool head = false);
+
+/// The last touches before writing: Server, Date and whether the connection stays open.
+void FinishReply(Reply& reply, bool keep_alive);
+
+class RequestHandler {
+ public:
+  /// site_root must be canonical; port is the bound one (SERVER_PORT).
+  RequestHandler(const ServerConfig& config, std::filesystem::path site_root, uint16_t port);
+
+  /// May throw (a failing page handler): the caller answers 500.
+  Reply Handle(const Request& request, const std::string& remote_addr) const;
+
+ private:
+  Reply ServeFile(const Request& request, const std::filesystem::path& file) const;
+  Reply RunPage(const Request& request, const ResolvedTarget& target, std::string query,
+                const std::string& remote_addr) const;
+
+  const ServerConfig& config_;
+  std::filesystem::path site_root_;
+  uint16_t port_;
+  std::optional<BasicAuth> auth_;
+};
+
+}  // namespace korvex::host::http

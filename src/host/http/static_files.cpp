@@ -1,0 +1,252 @@
+// URL path to file under the site root, Content-Type table and HTTP dates.
+#include "host/http/static_files.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace korvex::host::http {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Tried in this order when a request names a folder.
+constexpr std::array<std::string_view, 3> kDefaultDocuments = {"index.ksp", "index.html",
+                                                               "index.htm"};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One path segment, decoded; nothing when malformed or when decoding would change the path's
+// shape (an encoded "/" or "\") or smuggle a NUL into a file name.
+std::optional<std::string> DecodeSegment(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char c = raw[i];
+    if (c == '%') {
+      if (i + 2 >= raw.size()) return std::nullopt;
+      int hi = HexValue(raw[i + 1]);
+      int lo = HexValue(raw[i + 2]);
+      if (hi < 0 || lo < 0) return std::nullopt;
+      c = static_cast<char>(hi * 16 + lo);
+      i += 2;
+    }
+    if (c == '/' || c == '\\' || c == '\0') return std::nullopt;
+    out += c;
+  }
+  return out;
+}
+
+// Percent-encodes what a URL path segment may not carry as is.
+std::string EncodeSegment(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || std::strchr("-._~!$&'()*+,;=:@", c) != nullptr) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+bool IsUnder(const fs::path& root, const fs::path& p) {
+  auto [r, q] = std::mismatch(root.begin(), root.end(), p.begin(), p.end());
+  return r == root.end();
+}
+
+// The last step for anything found: it must be a regular file still under the root once
+// links are resolved (a link may point anywhere).
+ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string script_name,
+                     std::string path_info) {
+  ResolvedTarget r;
+  std::error_code ec;
+  fs::path real = fs::canonical(file, ec);
+  if (ec || !IsUnder(root, real) || !fs::is_regular_file(real, ec)) return r;
+  r.kind = IsPageFile(real) ? ResolvedTarget::Kind::kPage : ResolvedTarget::Kind::kFile;
+  r.file = std::move(real);
+  r.script_name = std::move(script_name);
+  r.path_info = std::move(path_info);
+  return r;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+ResolvedTarget ResolveTarget(const fs::path& root, std::string_view raw_path) {
+  ResolvedTarget bad;
+  bad.kind = ResolvedTarget::Kind::kBadRequest;
+  if (raw_path.empty() || raw_path.front() != '/') return bad;
+
+  // Empty and "." segments collapse, so "//etc/passwd" stays under the root.
+  std::vector<std::string> segments;
+  for (size_t pos = 1; pos <= raw_path.size();) {
+    size_t end = std::min(raw_path.find('/', pos), raw_path.size());
+    auto segment = DecodeSegment(raw_path.substr(pos, end - pos));
+    if (!segment || *segment == "..") return bad;
+    if (!segment->empty() && *segment != ".") segments.push_back(std::move(*segment));
+    pos = end + 1;
+  }
+
+  fs::path current = root;
+  std::string url;
+  std::error_code ec;
+  for (size_t i = 0; i < segments.size(); ++i) {
+    current /= segments[i];
+    url += '/';
+    url += segments[i];
+    fs::file_status st = fs::status(current, ec);
+    if (ec || !fs::exists(st)) return {};
+    if (i + 1 < segments.size() && !fs::is_directory(st)) {
+      // Only a page takes extra path after its own name.
+      if (!fs::is_regular_file(st) || !IsPageFile(current)) return {};
+      std::string path_info = url;
+      for (size_t j = i + 1; j < segments.size(); ++j) path_info += '/' + segments[j];
+      if (raw_path.back() == '/') path_info += '/';
+      return Found(root, current, url, std::move(path_info));
+    }
+  }
+
+  if (!fs::is_directory(current, ec)) return Found(root, current, url, url);
+  if (raw_path.back() != '/') {
+    ResolvedTarget r;
+    r.kind = ResolvedTarget::Kind::kRedirect;
+    for (const std::string& segment : segments) r.location += '/' + EncodeSegment(segment);
+    r.location += '/';
+    return r;
+  }
+  for (std::string_view document : kDefaultDocuments) {
+    fs::path candidate = current / document;
+    if (fs::is_regular_file(candidate, ec)) {
+      std::string name = url + '/' + std::string(document);
+      return Found(root, candidate, name, name);
+    }
+  }
+  return {};
+}
+
+bool IsPageFile(const fs::path& file) {
+  return Lower(file.extension().string()) == ".ksp";
+}
+
+std::string_view ContentTypeFor(const fs::path& file) {
+  // Sorted by extension for the binary search below.
+  static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
+      {".avif", "image/avif"},
+      {".bmp", "image/bmp"},
+      {".css", "text/css"},
+      {".csv", "text/csv"},
+      {".gif", "image/gif"},
+      {".gz", "application/gzip"},
+      {".htm", "text/html"},
+      {".html", "text/html"},
+      {".ico", "image/vnd.microsoft.icon"},
+      {".jpeg", "image/jpeg"},
+      {".jpg", "image/jpeg"},
+      {".js", "text/javascript"},
+      {".json", "application/json"},
+      {".map", "application/json"},
+      {".mjs", "text/javascript"},
+      {".mp3", "audio/mpeg"},
+      {".mp4", "video/mp4"},
+      {".otf", "font/otf"},
+      {".pdf", "application/pdf"},
+      {".png", "image/png"},
+      {".svg", "image/svg+xml"},
+      {".tif", "image/tiff"},
+      {".tiff", "image/tiff"},
+      {".ttf", "font/ttf"},
+      {".txt", "text/plain"},
+      {".wasm", "application/wasm"},
+      {".webm", "video/webm"},
+      {".webp", "image/webp"},
+      {".woff", "font/woff"},
+      {".woff2", "font/woff2"},
+      {".xml", "application/xml"},
+      {".xsl", "application/xml"},
+      {".zip", "application/zip"},
+  };
+  std::string ext = Lower(file.extension().string());
+  auto it =
+      std::lower_bound(std::begin(kTypes), std::end(kTypes), ext,
+                       [](const auto& entry, const std::string& e) { return entry.first < e; });
+  if (it != std::end(kTypes) && it->first == ext) return it->second;
+  return "application/octet-stream";
+}
+
+namespace {
+
+constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+int MonthIndex(const char* name) {
+  for (size_t i = 0; i < kMonths.size(); ++i) {
+    if (std::strcmp(name, kMonths[i]) == 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string FormatHttpDate(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[40];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[tm.tm_wday],
+                tm.tm_mday, kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
+                tm.tm_sec);
+  return text;
+}
+
+std::optional<std::time_t> ParseHttpDate(std::string_view text) {
+  std::string s(text);
+  char month[4] = {};
+  int day = 0, year = 0, hour = 0, minute = 0, second = 0, used = 0;
+  bool ok = false;
+  if (s.size() > 4 && s[3] == ',') {  // Sun, 06 Nov 1994 08:49:37 GMT
+    ok = std::sscanf(s.c_str() + 4, " %2d %3s %4d %2d:%2d:%2d GMT%n", &day, month, &year, &hour,
+                     &minute, &second, &used) == 6;
+    used += 4;
+  } else if (size_t comma = s.find(','); comma != std::string::npos) {  // Sunday, 06-Nov-94 ...
+    ok = std::sscanf(s.c_str() + comma + 1, " %2d-%3s-%2d %2d:%2d:%2d GMT%n", &day, month, &year,
+                     &hour, &minute, &second, &used) == 6;
+    used += static_cast<int>(comma) + 1;
+    year += year < 70 ? 2000 : 1900;
+  } else if (s.size() > 4) {  // Sun Nov  6 08:49:37 1994
+    ok = std::sscanf(s.c_str() + 4, "%3s %2d %2d:%2d:%2d %4d%n", month, &day, &hour, &minute,
+                     &second, &year, &used) == 6;
+    used += 4;
+  }
+  int mon = MonthIndex(month);
+  if (!ok || static_cast<size_t>(used) != s.size() || mon < 0 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59 || second > 60) {
+    return std::nullopt;
+  }
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = mon;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  return timegm(&tm);
+}
+
+}  // namespace korvex::host::http

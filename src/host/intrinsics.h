@@ -12,10 +12,9 @@
 #include "core/collection.h"
 #include "core/dispatch.h"
 #include "host/request_data.h"
+#include "host/session_store.h"
 
 namespace korvex::host {
-
-class SessionStore;
 
 /// A name -> values collection of the request (QueryString, Form, Cookies, ServerVariables).
 /// Names compare without regard to case; an absent name reads as Empty; a multi-valued item
@@ -29,12 +28,21 @@ class RequestCollection : public Dispatch {
   std::vector<std::string> Values(std::string_view name) const;
   /// The joined value, or nothing when absent.
   std::optional<std::string> Get(std::string_view name) const;
+  /// By name; by position (from 1, over distinct names; 9 when out of range); with no
+  /// argument, the whole collection as one text (raw).
   Variant Item(const Variant& name_or_position);  // default member
+  /// Distinct names.
   int32_t Count() const;
+  /// The name at a position (from 1).
+  std::string Key(int32_t position) const;
+  /// Enumerating a request collection gives its names, as For Each does.
+  std::optional<std::vector<Variant>> Enumerate() override;
   /// The whole collection as one text (the raw query string / body for those two).
   std::string raw;
 
  private:
+  std::vector<std::string> DistinctNames() const;
+
   std::vector<std::pair<std::string, std::string>> pairs_;
 };
 
@@ -57,6 +65,12 @@ class Request : public Dispatch {
   std::string ItemText(std::string_view name);
 
  private:
+  void FillServerVariables();
+  std::shared_ptr<Dispatch> QueryStringObject() { return query_; }
+  std::shared_ptr<Dispatch> FormObject() { return form_; }
+  std::shared_ptr<Dispatch> CookiesObject() { return cookies_; }
+  std::shared_ptr<Dispatch> ServerVariablesObject() { return server_variables_; }
+
   RequestData data_;
   size_t body_read_ = 0;
   std::shared_ptr<RequestCollection> query_, form_, cookies_, server_variables_;
@@ -75,8 +89,20 @@ class Response : public Dispatch {
   void BinaryWrite(const std::string& bytes);
   void Clear();
   [[noreturn]] void End();
-  void Redirect(const std::string& url);
+  /// 302 to the url, then ends the page as End does.
+  [[noreturn]] void Redirect(const std::string& url);
+  /// A header line for the response; CR, LF or a name outside the token characters raise 5.
   void AddHeader(const std::string& name, const std::string& value);
+  /// "404 Not Found": the code, a blank, the reason text.
+  std::string Status() const;
+  void Status(const std::string& status_line);
+  std::string ContentType() const { return data_.content_type; }
+  void ContentType(const std::string& type);
+  std::string CharSet() const { return data_.charset; }
+  void CharSet(const std::string& charset);
+  /// Accepted for old pages; hosts always send the output when the page ends.
+  bool Buffer = true;
+
   bool ended() const { return ended_; }
   ResponseData& data() { return data_; }
 
@@ -100,6 +126,8 @@ class Server : public Dispatch {
   std::string URLEncode(const Variant& text) const;
   int32_t ScriptTimeout = 90;
   /// Creates a registered class; page objects get OnStartPage with the page's context.
+  /// The classes come from ClassRegistry::Global(), filled by korvex::RegisterAllClasses()
+  /// (korvex.h), which every program serving pages calls once at start.
   std::shared_ptr<Dispatch> CreateObject(const std::string& prog_id);
   void AttachContext(const std::weak_ptr<ScriptingContext>& context) { context_ = context; }
   const std::optional<std::filesystem::path>& site_root() const { return site_root_; }
@@ -117,25 +145,38 @@ class Session : public Dispatch {
   const MemberTable& Members() const override;
 
   Variant Value(std::string_view name) const;  // Empty when absent
+  /// Scalars only: an object raises 13 naming the value, and nothing is stored.
   void SetValue(std::string_view name, const Variant& value);
+  void Remove(std::string_view name);
+  void RemoveAll();
   void Abandon() { abandoned_ = true; }
   const std::string& SessionID() const { return id_; }
   int32_t Timeout = 20;  // minutes
+  /// The values as a collection (Item, Count, Key, Remove, RemoveAll), live.
+  std::shared_ptr<Dispatch> Contents();
 
   bool GetDynamic(std::string_view name, Variant& out) override;
   bool PutDynamic(std::string_view name, const Variant& value) override;
 
   bool is_new() const { return is_new_; }
   bool abandoned() const { return abandoned_; }
-  bool changed() const { return changed_; }
+  /// A value written or removed, or the timeout changed, since the session was loaded.
+  bool changed() const { return changed_ || Timeout != loaded_timeout_; }
   /// name as first written -> value; what a SessionStore keeps.
   std::map<std::string, std::pair<std::string, Variant>>& values() { return values_; }
 
+  /// Takes what a store loaded; the session counts as unchanged afterwards.
+  void Restore(const SessionState& state);
+  SessionState State() const;
+
  private:
+  Variant ItemForScript(const Variant& name) { return Value(ToText(name)); }
+
   std::string id_;
   bool is_new_;
   bool abandoned_ = false;
   bool changed_ = false;
+  int32_t loaded_timeout_ = 20;
   std::map<std::string, std::pair<std::string, Variant>> values_;  // keyed by folded name
 };
 

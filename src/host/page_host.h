@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 
+#include "core/automation_error.h"
 #include "host/intrinsics.h"
 #include "host/request_data.h"
 
@@ -27,6 +29,14 @@ struct PageHostConfig {
 };
 
 /// Serves one request for the page file data.script_filename.
+/// Classes a page creates come from ClassRegistry::Global(): the program calls
+/// korvex::RegisterAllClasses() once before serving. A ResponseEnded or an error that
+/// escapes the runner is handled here too (the error as PageErrorHtml, status 500). The
+/// session is stored when the page changed it; a new one gets its cookie only then.
 ResponseData ServePage(const RequestData& data, const PageHostConfig& config, PageRunner& runner);
+
+/// The HTML written after the page's output when an error stops it: number, description,
+/// source and the page's URL path, all HTML-encoded.
+std::string PageErrorHtml(const AutomationError& error, std::string_view script_name);
 
 }  // namespace korvex::host

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,12 +13,12 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 struct RequestData {
   std::string method = "GET";
-  std::string script_name;    // URL path of the page, "/t.ksp"
-  std::string path_info;      // the page's URL path plus any extra path
-  std::string query_string;   // without the "?"
+  std::string script_name;   // URL path of the page, "/t.ksp"
+  std::string path_info;     // the page's URL path plus any extra path
+  std::string query_string;  // without the "?"
   std::string content_type;
-  std::string body;           // raw bytes as received
-  HeaderList headers;         // request headers as received (names in any case)
+  std::string body;    // raw bytes as received
+  HeaderList headers;  // request headers as received (names in any case)
   std::string remote_addr = "127.0.0.1";
   std::string server_name = "localhost";
   std::string server_port = "80";
@@ -33,5 +34,11 @@ struct ResponseData {
   HeaderList headers;  // added by the page (Response.AddHeader, Set-Cookie, Location)
   std::string body;
 };
+
+/// The value of the response's Content-Type header: the type, with "; charset=" + charset
+/// added for textual types that do not name one ("text/html; charset=utf-8").
+std::string ContentTypeHeader(const ResponseData& response);
+/// The standard reason text of a status code ("Not Found" for 404), or "" for unknown codes.
+std::string_view ReasonPhrase(int status);
 
 }  // namespace korvex::host

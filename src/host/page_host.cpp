@@ -1,0 +1,100 @@
+// ServePage: the life of one request around the page runner. Sessions are read from the
+// request's cookie (only well-formed ids that the store knows), and written back only when
+// the page changed them, so a visitor that never uses the session costs no storage.
+#include "host/page_host.h"
+
+#include "host/encoding.h"
+
+namespace korvex::host {
+
+namespace {
+
+// E_FAIL: failures that are not automation errors (a session file that cannot be written).
+constexpr int32_t kUnspecifiedFailure = -2147467259;
+
+std::shared_ptr<Session> OpenSession(Request& request, const PageHostConfig& config) {
+  if (config.sessions) {
+    for (const std::string& id : request.Cookies().Values(config.session_cookie)) {
+      if (!IsWellFormedSessionId(id)) continue;
+      if (std::optional<SessionState> state = config.sessions->Load(id)) {
+        auto session = std::make_shared<Session>(id, false);
+        session->Restore(*state);
+        return session;
+      }
+    }
+  }
+  // A client-chosen id is never adopted: an unknown one gets a fresh session.
+  return std::make_shared<Session>(NewSessionId(), true);
+}
+
+std::string SessionCookie(const PageHostConfig& config, const std::string& value, bool expire) {
+  std::string cookie = config.session_cookie + "=" + value + "; Path=/";
+  if (expire) cookie += "; Max-Age=0";
+  return cookie + "; HttpOnly; SameSite=Lax";
+}
+
+void FinishSession(Session& session, const PageHostConfig& config, ResponseData& response) {
+  if (!config.sessions) return;
+  if (session.abandoned()) {
+    if (session.is_new()) return;
+    config.sessions->Remove(session.SessionID());
+    response.headers.emplace_back("Set-Cookie", SessionCookie(config, "", true));
+    return;
+  }
+  if (!session.changed()) return;
+  config.sessions->Save(session.SessionID(), session.State());
+  if (session.is_new())
+    response.headers.emplace_back("Set-Cookie", SessionCookie(config, session.SessionID(), false));
+}
+
+void Fail(ResponseData& response, const AutomationError& error, std::string_view script_name) {
+  response.status = 500;
+  response.status_text = "Internal Server Error";
+  response.body += PageErrorHtml(error, script_name);
+}
+
+}  // namespace
+
+std::string PageErrorHtml(const AutomationError& error, std::string_view script_name) {
+  return "\r\n<div class=\"korvex-error\"><b>" + EncodeHtml(error.source()) + " error " +
+         std::to_string(error.number()) + "</b><br>" + EncodeHtml(error.description()) + "<br>" +
+         EncodeHtml(script_name) + "</div>\r\n";
+}
+
+ResponseData ServePage(const RequestData& data, const PageHostConfig& config, PageRunner& runner) {
+  auto context = std::make_shared<ScriptingContext>();
+  context->Request = std::make_shared<Request>(data);
+  context->Response = std::make_shared<Response>();
+  context->Server = std::make_shared<Server>(config.site_root, data.script_name);
+  context->Server->AttachContext(context);
+  ResponseData& response = context->Response->data();
+
+  try {
+    context->Session = OpenSession(*context->Request, config);
+  } catch (const std::exception& e) {
+    Fail(response, AutomationError(kUnspecifiedFailure, e.what(), "Session"), data.script_name);
+    return response;
+  }
+
+  try {
+    runner.Run(data.script_filename, *context);
+  } catch (const ResponseEnded&) {
+    // The page stopped itself; what it wrote and the status it set stand.
+  } catch (const AutomationError& e) {
+    Fail(response, e, data.script_name);
+  } catch (const std::exception& e) {
+    Fail(response, AutomationError(kUnspecifiedFailure, e.what(), "Korvex host"), data.script_name);
+  } catch (...) {
+    Fail(response, AutomationError(kUnspecifiedFailure, "Unknown failure", "Korvex host"),
+         data.script_name);
+  }
+
+  try {
+    FinishSession(*context->Session, config, response);
+  } catch (const std::exception& e) {
+    Fail(response, AutomationError(kUnspecifiedFailure, e.what(), "Session"), data.script_name);
+  }
+  return std::move(response);
+}
+
+}  // namespace korvex::host

@@ -1,0 +1,248 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "core/automation_error.h"
+#include "host/intrinsics.h"
+#include "host/sqlite_session_store.h"
+#include "host/state_dir.h"
+#include "host/temp_folder.h"
+
+namespace korvex::host {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+TEST(Session, ValuesAreReachedByNameItemAndContents) {
+  auto session = std::make_shared<Session>(NewSessionId(), true);
+  EXPECT_FALSE(session->changed());
+  session->Put("Cart", Variant(int32_t{5}));  // Session.Cart = 5
+  Variant cart[] = {Variant("cart")};
+  EXPECT_EQ(session->CallDefault(cart).AsLong(), 5);  // Session("cart")
+  EXPECT_EQ(session->Get("CART").AsLong(), 5);        // Session.CART
+  Variant colour[] = {Variant("Colour")};
+  session->Put("Item", Variant("blue"), colour);  // Session("Colour") = "blue"
+  EXPECT_EQ(ToText(session->Value("colour")), "blue");
+  EXPECT_TRUE(session->Get("Absent").IsEmpty());
+  EXPECT_TRUE(session->changed());
+
+  auto contents = session->Get("Contents").AsObject();
+  EXPECT_EQ(ToText(contents->Get("Count")), "2");
+  Variant one[] = {Variant(int32_t{1})};
+  EXPECT_EQ(ToText(contents->Call("Key", one)), "Cart");  // the name as first written
+  contents->Call("Remove", cart);
+  EXPECT_TRUE(session->Value("Cart").IsEmpty());
+  contents->Call("RemoveAll", {});
+  EXPECT_TRUE(session->values().empty());
+}
+
+TEST(Session, AnObjectIsRefusedWhenAssigned) {
+  auto session = std::make_shared<Session>(NewSessionId(), true);
+  auto other = std::make_shared<Session>(NewSessionId(), true);
+  try {
+    session->Put("Cart", Variant(other));
+    FAIL() << "an object was stored";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), err::kTypeMismatch);
+    EXPECT_NE(e.description().find("Cart"), std::string::npos);
+  }
+  EXPECT_THROW(session->SetValue("x", Variant::Nothing()), AutomationError);
+  EXPECT_TRUE(session->values().empty());
+  EXPECT_FALSE(session->changed());
+}
+
+TEST(Session, IdsAreRandomHexAndOnlyThatFormIsAccepted) {
+  std::string a = NewSessionId(), b = NewSessionId();
+  EXPECT_NE(a, b);
+  EXPECT_TRUE(IsWellFormedSessionId(a));
+  EXPECT_FALSE(IsWellFormedSessionId(""));
+  EXPECT_FALSE(IsWellFormedSessionId(a.substr(1)));
+  EXPECT_FALSE(IsWellFormedSessionId("0123456789ABCDEF0123456789abcdef"));
+  EXPECT_FALSE(IsWellFormedSessionId("../../../../../../../etc/passwd"));
+}
+
+/// Both stores must behave alike; each test runs against each.
+class SessionStores : public ::testing::TestWithParam<const char*> {
+ protected:
+  SessionStores() {
+    SessionClock clock = [this] { return now_; };
+    if (std::string(GetParam()) == "memory")
+      store_ = std::make_unique<MemorySessionStore>(clock);
+    else
+      store_ = std::make_unique<SqliteSessionStore>(folder_.path() / "sessions.db", clock);
+  }
+  TempFolder folder_;
+  int64_t now_ = 1'700'000'000;
+  std::unique_ptr<SessionStore> store_;
+};
+
+TEST_P(SessionStores, KeepEveryScalarKind) {
+  SessionState state;
+  state.values = {{"Empty", Variant()},
+                  {"Null", Variant::Null()},
+                  {"Yes", Variant(true)},
+                  {"Small", Variant(int16_t{-7})},
+                  {"Long", Variant(int32_t{2147483647})},
+                  {"Double", Variant(0.1)},
+                  {"Money", Variant(CurrencyValue{123456789})},
+                  {"When", Variant(DateValue{45000.75})},
+                  {"Text", Variant(std::string("caf\xC3\xA9 'q' \"d\"\0nul", 18))},
+                  {"Blank", Variant("")}};
+  state.timeout_minutes = 45;
+  store_->Save("s1", state);
+  std::optional<SessionState> loaded = store_->Load("s1");
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->timeout_minutes, 45);
+  ASSERT_EQ(loaded->values.size(), state.values.size());
+  for (size_t i = 0; i < state.values.size(); ++i) {
+    const auto& [name, value] = state.values[i];
+    EXPECT_EQ(loaded->values[i].first, name);
+    EXPECT_EQ(loaded->values[i].second.type(), value.type()) << name;
+    if (!value.IsNull()) {
+      EXPECT_TRUE(VariantEquals(loaded->values[i].second, value)) << name;
+    }
+  }
+}
+
+TEST_P(SessionStores, ForgetUnknownRemovedAndIdleSessions) {
+  EXPECT_FALSE(store_->Load("never-saved"));
+  SessionState state;
+  state.values = {{"a", Variant(int32_t{1})}};
+  store_->Save("gone", state);
+  store_->Remove("gone");
+  EXPECT_FALSE(store_->Load("gone"));
+
+  store_->Save("idle", state);  // 20 minutes by default
+  now_ += 19 * 60;
+  EXPECT_TRUE(store_->Load("idle"));  // activity: the idle time starts again
+  now_ += 19 * 60;
+  EXPECT_TRUE(store_->Load("idle"));
+  now_ += 20 * 60;
+  EXPECT_FALSE(store_->Load("idle"));
+  now_ += 60 * 60;
+  store_->Save("other", state);  // sweeps the expired ones away
+  EXPECT_FALSE(store_->Load("idle"));
+}
+
+TEST_P(SessionStores, TimeoutIsKeptWithinBounds) {
+  SessionState state;
+  state.timeout_minutes = 0;
+  store_->Save("short", state);
+  EXPECT_EQ(store_->Load("short")->timeout_minutes, kMinSessionTimeout);
+  now_ += 61;
+  EXPECT_FALSE(store_->Load("short"));
+  state.timeout_minutes = 1'000'000;
+  store_->Save("long", state);
+  EXPECT_EQ(store_->Load("long")->timeout_minutes, kMaxSessionTimeout);
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, SessionStores, ::testing::Values("memory", "sqlite"));
+
+TEST(SqliteSessionStore, ManyProcessesShareOneFile) {
+  TempFolder folder;
+  fs::path file = folder.path() / "sessions.db";
+  { SqliteSessionStore create(file); }
+  constexpr int kProcesses = 4, kRounds = 40;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int status = 0;
+      try {
+        SqliteSessionStore store(file);
+        for (int r = 0; r < kRounds; ++r) {
+          std::string id = "p" + std::to_string(p) + "-" + std::to_string(r % 5);
+          SessionState state;
+          state.values = {{"round", Variant(int32_t{r})}};
+          store.Save(id, state);
+          std::optional<SessionState> back = store.Load(id);
+          if (!back || back->values.at(0).second.AsLong() != r) status = 2;
+        }
+      } catch (...) {
+        status = 1;
+      }
+      _exit(status);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  SqliteSessionStore store(file);
+  for (int p = 0; p < kProcesses; ++p)
+    EXPECT_EQ(store.Load("p" + std::to_string(p) + "-4")->values.at(0).second.AsLong(), 39);
+}
+
+TEST(SqliteSessionStore, UnopenableFileIsReportedByName) {
+  TempFolder folder;
+  fs::path file = folder.path() / "missing-folder" / "sessions.db";
+  try {
+    SqliteSessionStore store(file);
+    FAIL() << "opened " << file;
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos);
+  }
+}
+
+EnvironmentLookup Env(std::map<std::string, std::string> vars) {
+  return [vars](std::string_view name) -> std::optional<std::string> {
+    auto it = vars.find(std::string(name));
+    if (it == vars.end()) return std::nullopt;
+    return it->second;
+  };
+}
+
+mode_t ModeOf(const fs::path& folder) {
+  struct stat st;
+  EXPECT_EQ(stat(folder.c_str(), &st), 0);
+  return st.st_mode & 0777;
+}
+
+TEST(StateDirectory, ChosenFolderIsCreatedPrivate) {
+  TempFolder folder;
+  fs::path chosen = folder.path() / "state" / "korvex";
+  EXPECT_EQ(StateDirectory(Env({{"KORVEX_STATE_DIR", chosen.string()}}), std::nullopt), chosen);
+  EXPECT_EQ(ModeOf(chosen), 0700u);
+  fs::permissions(chosen, fs::perms::all);
+  StateDirectory(Env({{"KORVEX_STATE_DIR", chosen.string()}}), std::nullopt);
+  EXPECT_EQ(ModeOf(chosen), 0700u);
+
+  EXPECT_EQ(StateDirectory(Env({{"XDG_STATE_HOME", folder.path().string()},
+                                {"HOME", (folder.path() / "home").string()}}),
+                           std::nullopt),
+            folder.path() / "korvex");
+  EXPECT_EQ(StateDirectory(
+                Env({{"XDG_STATE_HOME", "relative"}, {"HOME", (folder.path() / "home").string()}}),
+                std::nullopt),
+            folder.path() / "home" / ".local" / "state" / "korvex");
+}
+
+TEST(StateDirectory, NeverInsideTheSite) {
+  TempFolder folder;
+  fs::path site = folder.path() / "www";
+  fs::create_directories(site);
+  // A server user whose home is the document root: the default moves on to the next place.
+  fs::path chosen = StateDirectory(Env({{"HOME", site.string()}}), site);
+  EXPECT_EQ(chosen, fs::path("/tmp") / ("korvex-" + std::to_string(geteuid())));
+  EXPECT_THROW(StateDirectory(Env({{"KORVEX_STATE_DIR", (site / "state").string()}}), site),
+               std::runtime_error);
+  EXPECT_FALSE(fs::exists(site / "state"));
+}
+
+TEST(StateDirectory, ALinkPlantedInPlaceOfTheFolderIsRefused) {
+  TempFolder folder;
+  fs::create_directories(folder.path() / "elsewhere");
+  fs::create_directory_symlink(folder.path() / "elsewhere", folder.path() / "korvex");
+  EXPECT_THROW(StateDirectory(Env({{"KORVEX_STATE_DIR", (folder.path() / "korvex").string()}}),
+                              std::nullopt),
+               std::runtime_error);
+}
+
+}  // namespace
+}  // namespace korvex::host

@@ -1,0 +1,41 @@
+// The CGI/1.1 adapter: one request from the environment and standard input, one response
+// (CGI header lines, a blank line, the body) to standard output. One process per request,
+// so sessions live in the SQLite store of the state folder.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <map>
+#include <string>
+
+#include "host/page_host.h"
+#include "host/session_store.h"
+
+namespace korvex::host {
+
+using CgiEnvironment = std::map<std::string, std::string>;
+
+/// The "NAME=value" strings of envp (main's third argument, or environ) as a map.
+CgiEnvironment CgiEnvironmentFromEnvp(const char* const* envp);
+
+struct CgiOptions {
+  /// A larger CONTENT_LENGTH is refused with 413 before any of the body is read.
+  size_t max_body_bytes = size_t{64} << 20;
+  /// Nothing: sessions.db in the state folder (StateDirectory with this environment).
+  SessionStore* sessions = nullptr;
+};
+
+/// Serves the request the environment describes: REQUEST_METHOD, QUERY_STRING, SCRIPT_NAME,
+/// SCRIPT_FILENAME (else PATH_TRANSLATED) as the page file, PATH_INFO as extra path,
+/// CONTENT_TYPE, CONTENT_LENGTH bytes of in as the body, HTTP_* as headers, REMOTE_ADDR,
+/// SERVER_NAME, SERVER_PORT, SERVER_PROTOCOL, DOCUMENT_ROOT as the site root (else the page
+/// file's folder). A missing page file answers 404. Returns the exit status: 0 once a
+/// response was written, whatever its HTTP status; 1 when writing it failed.
+int RunCgi(const CgiEnvironment& env, std::istream& in, std::ostream& out, PageRunner& runner,
+           const CgiOptions& options = {});
+
+/// The response in CGI form: "Status: 200 OK", Content-Type, the page's headers, a blank
+/// line, the body; lines end with CR LF.
+void WriteCgiResponse(std::ostream& out, const ResponseData& response);
+
+}  // namespace korvex::host

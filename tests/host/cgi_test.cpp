@@ -1,0 +1,148 @@
+#include "host/cgi.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/memory_host.h"
+#include "host/temp_folder.h"
+
+namespace korvex::host {
+namespace {
+
+using testing::TempFolder;
+
+/// A site with one page and a private state folder, served through the CGI adapter.
+class Cgi : public ::testing::Test {
+ protected:
+  Cgi() {
+    page_file_ = site_.Write("www/t.ksp", "<% page %>");
+    env_ = {{"REQUEST_METHOD", "GET"},
+            {"SCRIPT_NAME", "/t.ksp"},
+            {"SCRIPT_FILENAME", page_file_.string()},
+            {"DOCUMENT_ROOT", (site_.path() / "www").string()},
+            {"SERVER_NAME", "example.test"},
+            {"SERVER_PORT", "8443"},
+            {"REMOTE_ADDR", "192.0.2.7"},
+            {"KORVEX_STATE_DIR", (state_.path() / "state").string()}};
+  }
+
+  std::string Run(FunctionPageRunner::Page page, const std::string& input = "") {
+    FunctionPageRunner runner(std::move(page));
+    std::istringstream in(input);
+    std::ostringstream out;
+    EXPECT_EQ(RunCgi(env_, in, out, runner), 0);
+    return out.str();
+  }
+
+  TempFolder site_, state_;
+  std::filesystem::path page_file_;
+  CgiEnvironment env_;
+};
+
+TEST_F(Cgi, GetWithQueryWritesStatusHeadersBlankLineAndBody) {
+  env_["QUERY_STRING"] = "x=a+b&x=%C3%A9";
+  std::string out = Run([](ScriptingContext& c) {
+    RequestCollection& vars = c.Request->ServerVariables();
+    c.Response->Write(c.Request->Item("x"));
+    c.Response->WriteText("|" + *vars.Get("SCRIPT_NAME") + "|" + *vars.Get("PATH_INFO") + "|" +
+                          *vars.Get("SERVER_NAME") + ":" + *vars.Get("SERVER_PORT") + "|" +
+                          *vars.Get("REMOTE_ADDR"));
+  });
+  EXPECT_EQ(out,
+            "Status: 200 OK\r\n"
+            "Content-Type: text/html; charset=utf-8\r\n"
+            "\r\n"
+            "a b, \xC3\xA9|/t.ksp|/t.ksp|example.test:8443|192.0.2.7");
+}
+
+TEST_F(Cgi, ExtraPathFollowsTheScriptPathAndHeadersBecomeVariables) {
+  env_["PATH_INFO"] = "/extra/bit";
+  env_["HTTP_USER_AGENT"] = "Tester/2.0";
+  env_["HTTP_ACCEPT_LANGUAGE"] = "it-IT";
+  std::string out = Run([](ScriptingContext& c) {
+    RequestCollection& vars = c.Request->ServerVariables();
+    c.Response->WriteText(*vars.Get("PATH_INFO") + "|" + *vars.Get("HTTP_USER_AGENT") + "|" +
+                          *vars.Get("HTTP_ACCEPT_LANGUAGE"));
+    EXPECT_EQ(c.Request->data().headers.size(), 2u);
+  });
+  EXPECT_NE(out.find("\r\n\r\n/t.ksp/extra/bit|Tester/2.0|it-IT"), std::string::npos) << out;
+}
+
+TEST_F(Cgi, PostReadsExactlyContentLengthBytes) {
+  env_["REQUEST_METHOD"] = "POST";
+  env_["CONTENT_TYPE"] = "application/x-www-form-urlencoded";
+  std::string body = "name=Ann+%26+Bob&n=1";
+  env_["CONTENT_LENGTH"] = std::to_string(body.size());
+  std::string out = Run(
+      [](ScriptingContext& c) {
+        c.Response->Write(
+            c.Request->Get("Form").AsObject()->CallDefault(std::vector<Variant>{Variant("name")}));
+        c.Response->WriteText("|" + std::to_string(c.Request->TotalBytes()));
+        c.Response->AddHeader("X-Page", "edit");
+      },
+      body + "TRAILING-GARBAGE");
+  EXPECT_EQ(out,
+            "Status: 200 OK\r\n"
+            "Content-Type: text/html; charset=utf-8\r\n"
+            "X-Page: edit\r\n"
+            "\r\n"
+            "Ann & Bob|20");
+}
+
+TEST_F(Cgi, SessionsLastAcrossProcessesInTheStateFolder) {
+  std::string first = Run([](ScriptingContext& c) { c.Session->Put("Visits", Variant(1.5)); });
+  size_t at = first.find("Set-Cookie: KORVEXSESSIONID=");
+  ASSERT_NE(at, std::string::npos) << first;
+  std::string id = first.substr(at + 28, 32);
+  EXPECT_TRUE(std::filesystem::exists(state_.path() / "state" / "sessions.db"));
+
+  env_["HTTP_COOKIE"] = "KORVEXSESSIONID=" + id;
+  std::string second =
+      Run([](ScriptingContext& c) { c.Response->Write(c.Session->Get("Visits")); });
+  EXPECT_EQ(second.substr(second.find("\r\n\r\n") + 4), "1.5");
+}
+
+TEST_F(Cgi, RefusesMissingPagesAndUnacceptableBodies) {
+  bool ran = false;
+  auto page = [&](ScriptingContext&) { ran = true; };
+
+  env_["SCRIPT_FILENAME"] = (site_.path() / "www" / "none.ksp").string();
+  env_["SCRIPT_NAME"] = "/none.ksp";
+  std::string missing = Run(page);
+  EXPECT_EQ(
+      missing.rfind("Status: 404 Not Found\r\nContent-Type: text/html; charset=utf-8\r\n\r\n", 0),
+      0u);
+  EXPECT_NE(missing.find("/none.ksp"), std::string::npos);
+  env_.erase("SCRIPT_FILENAME");
+  EXPECT_EQ(Run(page).rfind("Status: 404", 0), 0u);
+
+  env_["SCRIPT_FILENAME"] = page_file_.string();
+  env_["CONTENT_LENGTH"] = "99999999999999999999999";
+  EXPECT_EQ(Run(page).rfind("Status: 413", 0), 0u);
+  env_["CONTENT_LENGTH"] = std::to_string((size_t{64} << 20) + 1);
+  EXPECT_EQ(Run(page).rfind("Status: 413", 0), 0u);
+  env_["CONTENT_LENGTH"] = "-1";
+  EXPECT_EQ(Run(page).rfind("Status: 400", 0), 0u);
+  env_["CONTENT_LENGTH"] = "10";
+  EXPECT_EQ(Run(page, "short").rfind("Status: 400", 0), 0u);
+  EXPECT_FALSE(ran);
+}
+
+TEST_F(Cgi, PathTranslatedStandsInForScriptFilename) {
+  env_.erase("SCRIPT_FILENAME");
+  env_.erase("DOCUMENT_ROOT");
+  env_["PATH_TRANSLATED"] = page_file_.string();
+  std::string out =
+      Run([](ScriptingContext& c) { c.Response->Write(Variant(c.Server->MapPath("/x.txt"))); });
+  EXPECT_NE(out.find((page_file_.parent_path() / "x.txt").string()), std::string::npos) << out;
+}
+
+TEST(CgiEnvironment, ComesFromEnvp) {
+  const char* envp[] = {"A=1", "B=x=y", "NOEQUALS", "C=", nullptr};
+  CgiEnvironment env = CgiEnvironmentFromEnvp(envp);
+  EXPECT_EQ(env, (CgiEnvironment{{"A", "1"}, {"B", "x=y"}, {"C", ""}}));
+}
+
+}  // namespace
+}  // namespace korvex::host

@@ -32,7 +32,7 @@ char Fold(char c) {
 }
 
 // % matches any run of characters; everything else matches itself, ASCII letters in any case.
-// Backtracks only to the last %, so the cost stays linear in practice.
+// Backtracks only to the last %, so the cost is at worst text length times pattern length.
 bool LikeMatch(std::string_view text, std::string_view pattern) {
   size_t t = 0, p = 0;
   size_t star_p = std::string_view::npos, star_t = 0;

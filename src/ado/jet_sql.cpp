@@ -314,6 +314,10 @@ class Translator {
         if (EqualsNoCase(t.text, "False")) return void(out += dialect_.false_literal);
         if (EqualsNoCase(t.text, "LIKE")) return void(out += dialect_.like_operator);
         break;
+      case JetTokenKind::Punct:
+        // Jet has no bitwise &, while SQLite and PostgreSQL read it as one.
+        if (t.text == "&") return void(out += "||");
+        break;
       default:
         break;
     }

@@ -20,9 +20,11 @@ namespace korvex::ado {
 /// - SELECT [DISTINCT] TOP n [PERCENT] -> a row limit at the end of that SELECT's own level
 ///   (a parenthesised subquery keeps its own); TOP n PERCENT keeps ceil(count * n / 100) rows
 ///   of the same SELECT (distinct rows with DISTINCT); a TOP in one member of a UNION limits
-///   that member only.
-/// Everything else (& concatenation, Jet functions, * in LIKE patterns) passes unchanged, so
-/// the database reports what it does not understand. One pass over the tokens.
+///   that member only. Rows tied with the last one under ORDER BY are not added: the limit
+///   is exact.
+/// - & (text concatenation) -> || (a Null operand then gives Null, where Jet would skip it).
+/// Everything else (Jet functions, * in LIKE patterns) passes unchanged, so the database
+/// reports what it does not understand. One pass over the tokens.
 std::string TranslateJetSql(std::string_view sql, const SqlDialect& dialect);
 
 enum class JetTokenKind {

@@ -67,6 +67,8 @@ TEST(JetSql, BooleansAndLikeFollowTheDialect) {
             "SELECT * FROM t WHERE b = 1 AND c = 0 AND n LIKE 'True%'");
   EXPECT_EQ(TranslateJetSql(jet, PostgresDialect()),
             "SELECT * FROM t WHERE b = TRUE AND c = FALSE AND n ILIKE 'True%'");
+  EXPECT_EQ(TranslateJetSql("SELECT [a] & ' & ' & b FROM t", PostgresDialect()),
+            R"(SELECT "a" || ' & ' || b FROM t)");
   EXPECT_EQ(TranslateJetSql("SELECT [True], \"False\" FROM t", SqliteDialect()),
             R"(SELECT "True", "False" FROM t)");
 }
@@ -163,7 +165,7 @@ TEST_F(JetSqlOnSqlite, DatesBooleansAndQuotedNamesSelectTheRightRows) {
                 "[d] < #2003-03-15# ORDER BY [id]"),
             "1,2");
   EXPECT_EQ(Ids("SELECT [id] FROM [Order Details] WHERE [flag] = False AND [id] < 5"), "2,4");
-  EXPECT_EQ(Ids(R"(SELECT [O"Name] FROM [Order Details] WHERE [id] = 7)"), "n7");
+  EXPECT_EQ(Ids(R"(SELECT [O"Name] & '-' & [g] FROM [Order Details] WHERE [id] = 7)"), "n7-7");
   EXPECT_EQ(Ids("SELECT [id] FROM [Order Details] WHERE [O\"Name] LIKE 'N2%' ORDER BY [id]"),
             "2,20,21,22,23,24,25");
 }

@@ -4,7 +4,6 @@
 #include "core/class_registry.h"
 #include "core/member_table.h"
 #include "host/intrinsics.h"
-#include "host/site_path.h"
 #include "host/temp_folder.h"
 
 namespace korvex::host {
@@ -120,13 +119,6 @@ TEST(Server, CreateObjectStartsPageObjectsWithTheContext) {
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), -2147221005);
   }
-}
-
-TEST(SitePath, ContainmentComparesWholeComponents) {
-  EXPECT_TRUE(PathIsWithin("/srv/site/a", "/srv/site"));
-  EXPECT_TRUE(PathIsWithin("/srv/site", "/srv/site/"));
-  EXPECT_FALSE(PathIsWithin("/srv/site2/a", "/srv/site"));
-  EXPECT_FALSE(PathIsWithin("/srv", "/srv/site"));
 }
 
 }  // namespace

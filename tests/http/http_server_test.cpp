@@ -319,6 +319,10 @@ TEST_F(ServerTest, StopAnswersEveryRequestInProgressThenReturns) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ASSERT_EQ(started_, kBusy);
+  // Sent just before the stop: on loopback its bytes are at the server when Send returns,
+  // whether or not the server has accepted the connection yet.
+  RawConnection late(port());
+  late.Send(Get("/style.css"));
   uint16_t stopped_port = port();
   server_->Stop();
 
@@ -331,6 +335,9 @@ TEST_F(ServerTest, StopAnswersEveryRequestInProgressThenReturns) {
     EXPECT_EQ(r->Header("Connection"), "close");
     EXPECT_TRUE(c->WaitForClose());
   }
+  auto r = late.Read();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->body, "body{}");
   thread_.join();
   server_.reset();
   EXPECT_THROW(RawConnection{stopped_port}, std::runtime_error);

@@ -68,15 +68,13 @@ void Connection::Start() {
 void Connection::PostStopNotice() {
   net::post(stream_.get_executor(), [self = shared_from_this()] {
     self->stop_noticed_ = true;
-    // Cancelling the idle wait ends the connection. If bytes arrived meanwhile, the read has
-    // already completed with them and the request is served.
     if (self->state_ == State::kIdle) self->stream_.cancel();
   });
 }
 
 void Connection::WaitForRequest() {
-  if (stop_noticed_ || shared_.stopping) return Close();
   if (buffer_.size() > 0) return ReadHeader();  // the next request is already here
+  if (stop_noticed_ || shared_.stopping) return CloseUnlessRequestArrived();
   state_ = State::kIdle;
   stream_.expires_after(shared_.config.read_timeout);
   stream_.async_read_some(buffer_.prepare(kFirstRead),
@@ -84,11 +82,19 @@ void Connection::WaitForRequest() {
 }
 
 void Connection::OnFirstBytes(error_code ec, std::size_t n) {
-  // An error here (closed by the client, idle too long, stop) ends a connection with no
-  // request on it: nothing to answer or log.
+  if (ec == net::error::operation_aborted) return CloseUnlessRequestArrived();
+  // Closed by the client or idle too long: no request on it, nothing to answer or log.
   if (ec) return Close();
   buffer_.commit(n);
   ReadHeader();
+}
+
+// During a stop, a request counts as started once its first bytes have reached this machine:
+// those are answered (with "Connection: close"); a connection with nothing on it just closes.
+void Connection::CloseUnlessRequestArrived() {
+  error_code ec;
+  if (buffer_.size() > 0 || (stream_.socket().available(ec) > 0 && !ec)) return ReadHeader();
+  Close();
 }
 
 void Connection::ReadHeader() {

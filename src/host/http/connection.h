@@ -75,6 +75,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Write(Reply reply, bool unread_input);
   void OnWritten(bool keep_alive, bool unread_input, error_code ec, std::size_t);
   void DrainThenClose();
+  void CloseUnlessRequestArrived();
   void Close();
   void NoteRequestLine();
   void LogRequest(unsigned status, uint64_t bytes);

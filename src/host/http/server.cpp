@@ -79,25 +79,44 @@ struct Server::Impl {
   }
 
   void Accept() {
-    acceptor.async_accept(
-        net::make_strand(ioc), [this](boost::system::error_code ec, tcp::socket socket) {
-          if (!acceptor.is_open()) return;  // stopping
-          if (ec) {
-            // Out of descriptors, typically: wait a little instead of spinning.
-            log.Note("korvex: accept failed: " + ec.message());
-            retry.expires_after(std::chrono::milliseconds(100));
-            retry.async_wait([this](boost::system::error_code wait_ec) {
-              if (!wait_ec && acceptor.is_open()) Accept();
-            });
-            return;
-          }
-          boost::system::error_code ignored;
-          socket.set_option(tcp::no_delay(true), ignored);
-          tcp::endpoint remote = socket.remote_endpoint(ignored);
-          std::make_shared<Connection>(std::move(socket), *shared, remote.address().to_string())
-              ->Start();
-          Accept();
-        });
+    acceptor.async_accept(net::make_strand(ioc),
+                          [this](boost::system::error_code ec, tcp::socket socket) {
+                            // A connection accepted just before the stop is still served like any
+                            // other.
+                            if (!ec) StartConnection(std::move(socket));
+                            if (!acceptor.is_open()) return;
+                            if (ec) {
+                              // Out of descriptors, typically: wait a little instead of spinning.
+                              log.Note("korvex: accept failed: " + ec.message());
+                              retry.expires_after(std::chrono::milliseconds(100));
+                              retry.async_wait([this](boost::system::error_code wait_ec) {
+                                if (!wait_ec && acceptor.is_open()) Accept();
+                              });
+                              return;
+                            }
+                            Accept();
+                          });
+  }
+
+  void StartConnection(tcp::socket socket) {
+    boost::system::error_code ignored;
+    socket.set_option(tcp::no_delay(true), ignored);
+    tcp::endpoint remote = socket.remote_endpoint(ignored);
+    std::make_shared<Connection>(std::move(socket), *shared, remote.address().to_string())->Start();
+  }
+
+  // Clients the system has already connected but we have not accepted yet may have sent
+  // their request: take them in before closing, rather than leaving them to a reset.
+  void AcceptBacklog() {
+    boost::system::error_code ec;
+    acceptor.cancel(ec);
+    acceptor.non_blocking(true, ec);
+    while (!ec) {
+      tcp::socket socket(net::make_strand(ioc));
+      acceptor.accept(socket, ec);
+      if (!ec) StartConnection(std::move(socket));
+    }
+    acceptor.close(ec);
   }
 
   void WaitForSignal() {
@@ -118,8 +137,7 @@ struct Server::Impl {
     stop_started = true;
     log.Note("korvex: stopping; finishing requests in progress");
     shared->stopping = true;
-    boost::system::error_code ignored;
-    acceptor.close(ignored);
+    AcceptBacklog();
     retry.cancel();
     for (auto& connection : shared->Live()) connection->PostStopNotice();
     if (shared->Empty()) signals.cancel();
@@ -146,6 +164,10 @@ struct Server::Impl {
         log.Note(std::string("korvex: unexpected error in the I/O loop: ") + e.what());
       }
     }
+  }
+
+  ~Impl() {
+    if (shared) shared->on_drained = nullptr;
   }
 
   ServerConfig config;

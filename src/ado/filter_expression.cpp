@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "ado/ado_errors.h"
 #include "ado/jet_sql.h"
-#include "core/automation_error.h"
 
 namespace korvex::ado {
 
@@ -18,7 +18,7 @@ namespace {
 constexpr int kMaxNesting = 100;
 
 [[noreturn]] void RaiseBadFilter() {
-  throw AutomationError(3001,
+  throw AutomationError(err::kInvalidArgument,
                         "Arguments are of the wrong type, are out of acceptable range, or are "
                         "in conflict with one another.",
                         "ADODB.Recordset");

@@ -6,7 +6,9 @@
 
 #include "core/class_registry.h"
 #include "editing/register_editing.h"
+#include "editor/register_editor.h"
 #include "reports/register_reports.h"
+#include "search/register_search.h"
 
 namespace korvex {
 
@@ -16,6 +18,8 @@ void RegisterAllClasses() {
     ClassRegistry& registry = ClassRegistry::Global();
     RegisterEditingClasses(registry);
     RegisterReportsClasses(registry);
+    RegisterSearchClasses(registry);
+    RegisterEditorClasses(registry);
   });
 }
 

@@ -19,6 +19,7 @@
 
 #include "core/automation_error.h"
 #include "core/dispatch.h"
+#include "core/on_first_read.h"
 #include "core/variant.h"
 
 namespace korvex {
@@ -171,6 +172,26 @@ Member Prop(std::string_view name) {
   m.put = [](Dispatch& d, Args args, const Variant& v) {
     if (!args.empty()) RaiseRuntimeError(err::kWrongArgumentCount);
     static_cast<C&>(d).*Field = FromVariant<T>(v);
+  };
+  return m;
+}
+
+/// An object-valued public field held in an OnFirstRead slot: created on first read by the
+/// slot's recipe, replaced on assignment (an object of another class raises 13).
+template <auto Field>
+Member ObjectProp(std::string_view name) {
+  using Traits = detail::MemberPointerTraits<decltype(Field)>;
+  using C = typename Traits::Class;
+  Member m;
+  m.name = name;
+  m.get = [](Dispatch& d, Args args) -> Variant {
+    return detail::ApplyIndex(ToVariant((static_cast<C&>(d).*Field).get()), args);
+  };
+  m.put = [](Dispatch& d, Args args, const Variant& v) {
+    if (!args.empty()) RaiseRuntimeError(err::kWrongArgumentCount);
+    using Slot = typename Traits::Type;
+    using Element = std::remove_cvref_t<decltype(*std::declval<Slot&>())>;
+    static_cast<C&>(d).*Field = FromVariant<std::shared_ptr<Element>>(v);
   };
   return m;
 }

@@ -1,0 +1,31 @@
+// Settings of the HTML editor page: its title, support-file folder, fonts, captions, and the
+// server object it maps paths with (handed over by the page or by AdminRecordset).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/collection.h"
+#include "core/dispatch.h"
+#include "core/on_first_read.h"
+
+namespace korvex {
+
+class HTMLEditor : public Dispatch, public PageObject {
+ public:
+  const MemberTable& Members() const override;
+
+  std::string Title = "KorVex HTML Editor";
+  std::string WorkingPath = "/KorVex/HTML_Editor/";
+  bool EnableFormatFont = true;
+  OnFirstRead<Collection> Fonts;
+  Variant CallerButtonCaption = Variant("...");
+  Variant SavePrompt = Variant("Save Changes?");
+  /// The page's Server object; Nothing until the host or the page provides it.
+  std::shared_ptr<Dispatch> ASPServer;
+
+  /// Keeps only the context's Server.
+  void OnStartPage(const std::shared_ptr<Dispatch>& context) override;
+};
+
+}  // namespace korvex

@@ -25,6 +25,8 @@ struct Member {
   std::string_view name;
   MemberKind kind = MemberKind::Property;
   bool is_default = false;
+  /// A property read with index arguments (Item(index)); scripts reach it by calling it.
+  bool indexed = false;
   /// Property read (the arguments are its index, usually none) or method call.
   std::function<Variant(Dispatch&, Args)> get;
   /// Property write; empty for read-only properties and methods.

@@ -258,6 +258,7 @@ template <class C, class R, class... A>
 Member IndexedGetter(std::string_view name, R (C::*fn)(A...)) {
   Member m;
   m.name = name;
+  m.indexed = true;
   m.get = [fn](Dispatch& d, Args args) -> Variant {
     return detail::Invoke(static_cast<C&>(d), fn, args, std::index_sequence_for<A...>{});
   };

@@ -1,0 +1,773 @@
+// The JavaScript side of automation objects. Functions named *Trap, MethodCall, Convert, Items
+// and LoopCheck are called by Duktape: they hold no C++ object with a destructor, hand the C++
+// work to a noexcept Bridge member, then push its outcome or throw it (see bridge.h).
+#include "script/bridge.h"
+
+#include <cmath>
+#include <cstring>
+#include <exception>
+
+#include "core/automation_error.h"
+#include "host/intrinsics.h"
+#include "script/page_compiler.h"
+
+namespace korvex::script {
+
+namespace {
+
+// Heap stash entries and hidden properties.
+constexpr const char* kHandler = "korvexHandler";
+constexpr const char* kProxies = "korvexProxies";
+constexpr const char* kPrimitive = "korvexPrimitive";
+constexpr const char* kSlot = DUK_HIDDEN_SYMBOL("slot");
+constexpr const char* kMember = DUK_HIDDEN_SYMBOL("member");
+constexpr const char* kValueOf = DUK_HIDDEN_SYMBOL("valueOf");
+
+// Turns an argument that is a plain JavaScript object into a primitive: a Date into its serial
+// number in local time (or null when invalid), anything else into its string. Helpers lose
+// their fileName so that errors are blamed on the page line that called them.
+constexpr const char* kPrimitiveSource = R"js(function () {
+  var DateClass = Date;
+  var convert = function (v) {
+    if (v instanceof DateClass) {
+      var t = v.getTime();
+      return isNaN(t) ? null : (t - v.getTimezoneOffset() * 60000) / 86400000 + 25569;
+    }
+    return String(v);
+  };
+  delete convert.fileName;
+  return convert;
+})js";
+
+// JScript's Enumerator over a collection (or a JavaScript array), on a snapshot of its items.
+constexpr const char* kEnumeratorSource = R"js(function (items) {
+  function Enumerator(collection) {
+    this._items = collection instanceof Array ? collection.slice() : items(collection);
+    this._index = 0;
+  }
+  var p = Enumerator.prototype;
+  p.atEnd = function () { return this._index >= this._items.length; };
+  p.moveNext = function () { if (this._index < this._items.length) this._index++; };
+  p.moveFirst = function () { this._index = 0; };
+  p.item = function () { return this._items[this._index]; };
+  delete Enumerator.fileName;
+  delete p.atEnd.fileName;
+  delete p.moveNext.fileName;
+  delete p.moveFirst.fileName;
+  delete p.item.fileName;
+  return Enumerator;
+})js";
+
+// Member names JavaScript itself reads while converting or inspecting a value; an object
+// without such a member answers undefined rather than error 438.
+constexpr std::string_view kProbes[] = {"inspect", "toJSON", "then", "constructor", "prototype"};
+
+bool IsProbe(std::string_view name) {
+  for (std::string_view p : kProbes)
+    if (p == name) return true;
+  return false;
+}
+
+// ---- Duktape-side helpers: no C++ objects with destructors below this line -----------------
+
+// [ ] -> [ stash[key] ]
+void PushStashValue(duk_context* ctx, const char* key) {
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, key);
+  duk_remove(ctx, -2);
+}
+
+// [ ] -> [ ]
+uint32_t HiddenSlot(duk_context* ctx, duk_idx_t index) {
+  duk_get_prop_string(ctx, index, kSlot);
+  uint32_t slot = duk_get_uint(ctx, -1);
+  duk_pop(ctx);
+  return slot;
+}
+
+duk_ret_t EmptyTarget(duk_context*) {
+  return 0;
+}
+
+// [ ] -> [ proxy ]
+void PushProxy(duk_context* ctx, Bridge& bridge, uint32_t slot) {
+  PushStashValue(ctx, kProxies);
+  if (duk_get_prop_index(ctx, -1, slot)) {
+    duk_remove(ctx, -2);
+    return;
+  }
+  duk_pop(ctx);
+  duk_push_c_function(ctx, EmptyTarget, 0);
+  duk_push_uint(ctx, slot);
+  duk_put_prop_string(ctx, -2, kSlot);
+  PushStashValue(ctx, kHandler);
+  duk_push_proxy(ctx, 0);
+  duk_dup_top(ctx);
+  duk_put_prop_index(ctx, -3, slot);
+  duk_remove(ctx, -2);
+  if (!bridge.NoteProxy(duk_get_heapptr(ctx, -1), slot))
+    (void)duk_error(ctx, DUK_ERR_RANGE_ERROR, "out of memory");
+}
+
+// [ ] -> [ value ]
+void PushJsValue(duk_context* ctx, Bridge& bridge, const JsValue& v) {
+  switch (v.type) {
+    case JsValue::Type::Undefined:
+      duk_push_undefined(ctx);
+      break;
+    case JsValue::Type::Null:
+      duk_push_null(ctx);
+      break;
+    case JsValue::Type::Boolean:
+      duk_push_boolean(ctx, v.boolean);
+      break;
+    case JsValue::Type::Number:
+      duk_push_number(ctx, v.number);
+      break;
+    case JsValue::Type::String:
+      duk_push_lstring(ctx, v.text.data(), v.text.size());
+      break;
+    case JsValue::Type::Object:
+      PushProxy(ctx, bridge, v.slot);
+      break;
+  }
+}
+
+// Makes the count values from first primitives or proxies, in place. [ ... ] -> [ ... ]
+void PrimitiveArguments(duk_context* ctx, Bridge& bridge, duk_idx_t first, duk_idx_t count) {
+  uint64_t dates = 0;  // set last: a conversion may run page code that calls in again
+  for (duk_idx_t i = first; i < first + count; ++i) {
+    duk_int_t type = duk_get_type(ctx, i);
+    if (type == DUK_TYPE_UNDEFINED || type == DUK_TYPE_NULL || type == DUK_TYPE_BOOLEAN ||
+        type == DUK_TYPE_NUMBER || (type == DUK_TYPE_STRING && !duk_is_symbol(ctx, i)))
+      continue;
+    if (type == DUK_TYPE_OBJECT && bridge.SlotOfProxy(duk_get_heapptr(ctx, i)) >= 0) continue;
+    PushStashValue(ctx, kPrimitive);
+    duk_dup(ctx, i);
+    duk_call(ctx, 1);
+    if (duk_is_number(ctx, -1) && i < 64) dates |= uint64_t{1} << i;
+    duk_replace(ctx, i);
+  }
+  bridge.SetDateArguments(dates);
+}
+
+duk_ret_t MethodCall(duk_context* ctx);
+duk_ret_t Convert(duk_context* ctx);
+
+// Pushes the outcome of the C++ half, or throws it. [ ] -> [ result ]
+duk_ret_t Finish(duk_context* ctx, Bridge& bridge) {
+  bridge.SetDateArguments(0);
+  Bridge::Outcome& o = bridge.outcome();
+  switch (o.kind) {
+    case Bridge::OutcomeKind::Value:
+      PushJsValue(ctx, bridge, o.value);
+      return 1;
+    case Bridge::OutcomeKind::Values:
+      duk_push_array(ctx);
+      for (size_t i = 0; i < o.values.size(); ++i) {
+        PushJsValue(ctx, bridge, o.values[i]);
+        duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+      }
+      return 1;
+    case Bridge::OutcomeKind::Method:
+      duk_push_c_function(ctx, MethodCall, DUK_VARARGS);
+      duk_push_uint(ctx, o.value.slot);
+      duk_put_prop_string(ctx, -2, kSlot);
+      duk_push_lstring(ctx, o.member.data(), o.member.size());
+      duk_put_prop_string(ctx, -2, kMember);
+      return 1;
+    case Bridge::OutcomeKind::Converter:
+      duk_push_c_function(ctx, Convert, 0);
+      duk_push_uint(ctx, o.value.slot);
+      duk_put_prop_string(ctx, -2, kSlot);
+      duk_push_boolean(ctx, o.value_of);
+      duk_put_prop_string(ctx, -2, kValueOf);
+      return 1;
+    case Bridge::OutcomeKind::This:
+      duk_push_this(ctx);
+      return 1;
+    case Bridge::OutcomeKind::Error:
+    case Bridge::OutcomeKind::Stop:
+      // No file and line of ours: the error is blamed on the page line that made the call.
+      duk_push_error_object_raw(ctx, o.error_type, nullptr, 0, "%s", o.description.c_str());
+      if (o.number) {
+        duk_push_int(ctx, *o.number);
+        duk_put_prop_string(ctx, -2, "number");
+        duk_push_lstring(ctx, o.description.data(), o.description.size());
+        duk_put_prop_string(ctx, -2, "description");
+        duk_push_lstring(ctx, o.source.data(), o.source.size());
+        duk_put_prop_string(ctx, -2, "source");
+      }
+      return duk_throw(ctx);
+  }
+  return 0;
+}
+
+// get(target, key, receiver): a property's value, or a callable for a method.
+duk_ret_t GetTrap(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (duk_is_symbol(ctx, 1)) return 0;  // Symbol.toPrimitive and friends: undefined
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  uint32_t slot = HiddenSlot(ctx, 0);
+  duk_size_t length = 0;
+  const char* key = duk_get_lstring(ctx, 1, &length);
+  if (!key) return 0;
+  bridge.OnGet(slot, key, length);
+  return Finish(ctx, bridge);
+}
+
+// set(target, key, value, receiver) -> true
+duk_ret_t SetTrap(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (duk_is_symbol(ctx, 1)) {
+    duk_push_true(ctx);
+    return 1;
+  }
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  uint32_t slot = HiddenSlot(ctx, 0);
+  PrimitiveArguments(ctx, bridge, 2, 1);
+  duk_size_t length = 0;
+  const char* key = duk_get_lstring(ctx, 1, &length);
+  bridge.OnPut(slot, key ? key : "", length, 2);
+  return Finish(ctx, bridge);
+}
+
+// apply(target, this, arguments): the object called like a function reaches its default member.
+duk_ret_t ApplyTrap(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  uint32_t slot = HiddenSlot(ctx, 0);
+  duk_idx_t count = static_cast<duk_idx_t>(duk_get_length(ctx, 2));
+  duk_require_stack(ctx, count);
+  for (duk_idx_t i = 0; i < count; ++i) duk_get_prop_index(ctx, 2, static_cast<duk_uarridx_t>(i));
+  PrimitiveArguments(ctx, bridge, 3, count);
+  bridge.OnCallDefault(slot, 3, count);
+  return Finish(ctx, bridge);
+}
+
+// has(target, key): the "in" operator.
+duk_ret_t HasTrap(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (duk_is_symbol(ctx, 1)) {
+    duk_push_false(ctx);
+    return 1;
+  }
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  duk_size_t length = 0;
+  const char* key = duk_get_lstring(ctx, 1, &length);
+  bridge.OnHas(HiddenSlot(ctx, 0), key ? key : "", length);
+  return Finish(ctx, bridge);
+}
+
+duk_ret_t ConstructTrap(duk_context* ctx) {
+  return duk_error(ctx, DUK_ERR_TYPE_ERROR, "an automation object is not a constructor");
+}
+
+// A method read from an object, bound to it. [ args... ] -> [ result ]
+duk_ret_t MethodCall(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  duk_idx_t count = duk_get_top(ctx);
+  duk_push_current_function(ctx);
+  uint32_t slot = HiddenSlot(ctx, -1);
+  duk_get_prop_string(ctx, -1, kMember);  // stays on the stack while its text is used
+  duk_size_t length = 0;
+  const char* member = duk_get_lstring(ctx, -1, &length);
+  PrimitiveArguments(ctx, bridge, 0, count);
+  bridge.OnCall(slot, std::string_view(member ? member : "", length), 0, count);
+  return Finish(ctx, bridge);
+}
+
+// toString / valueOf of an object. [ ] -> [ primitive or this ]
+duk_ret_t Convert(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  duk_push_current_function(ctx);
+  uint32_t slot = HiddenSlot(ctx, -1);
+  duk_get_prop_string(ctx, -1, kValueOf);
+  bool value_of = duk_get_boolean(ctx, -1);
+  bridge.OnConvert(slot, value_of);
+  return Finish(ctx, bridge);
+}
+
+// The items of a collection, for Enumerator. [ collection ] -> [ array ]
+duk_ret_t Items(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  int64_t slot = duk_is_object(ctx, 0) ? bridge.SlotOfProxy(duk_get_heapptr(ctx, 0)) : -1;
+  if (slot < 0) return duk_error(ctx, DUK_ERR_TYPE_ERROR, "Enumerator: not a collection");
+  bridge.OnEnumerate(static_cast<uint32_t>(slot));
+  return Finish(ctx, bridge);
+}
+
+// Called by every compiled loop condition. [ ] -> [ true ]
+duk_ret_t LoopCheck(duk_context* ctx) {
+  Bridge& bridge = Bridge::Of(ctx);
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  duk_push_true(ctx);
+  return 1;
+}
+
+void PutFunction(duk_context* ctx, const char* name, duk_c_function fn, duk_idx_t nargs) {
+  duk_push_c_function(ctx, fn, nargs);
+  duk_put_prop_string(ctx, -2, name);
+}
+
+struct PushRequest {
+  Bridge* bridge;
+  const JsValue* value;
+};
+
+duk_ret_t PushSafe(duk_context* ctx, void* udata) {
+  auto* request = static_cast<PushRequest*>(udata);
+  PushJsValue(ctx, *request->bridge, *request->value);
+  return 1;
+}
+
+struct GlobalRequest {
+  Bridge* bridge;
+  const char* name;
+  size_t length;
+  const JsValue* value;
+};
+
+duk_ret_t DefineGlobalSafe(duk_context* ctx, void* udata) {
+  auto* request = static_cast<GlobalRequest*>(udata);
+  duk_push_global_object(ctx);
+  duk_push_lstring(ctx, request->name, request->length);
+  PushJsValue(ctx, *request->bridge, *request->value);
+  duk_def_prop(ctx, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_CLEAR_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
+                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  duk_pop(ctx);
+  return 0;
+}
+
+// ---- Text forms -----------------------------------------------------------------------------
+
+void AppendThreeBytes(std::string& out, uint32_t unit) {
+  out += static_cast<char>(0xE0 | (unit >> 12));
+  out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+  out += static_cast<char>(0x80 | (unit & 0x3F));
+}
+
+}  // namespace
+
+std::string ToJsText(std::string_view utf8) {
+  size_t i = 0;
+  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0xF0) ++i;
+  if (i == utf8.size()) return std::string(utf8);
+  std::string out(utf8.substr(0, i));
+  for (; i < utf8.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0xF0 || i + 4 > utf8.size()) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    uint32_t cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) |
+                  ((utf8[i + 2] & 0x3Fu) << 6) | (utf8[i + 3] & 0x3Fu);
+    cp -= 0x10000;
+    AppendThreeBytes(out, 0xD800 + (cp >> 10));
+    AppendThreeBytes(out, 0xDC00 + (cp & 0x3FF));
+    i += 3;
+  }
+  return out;
+}
+
+std::string FromJsText(std::string_view js) {
+  if (js.find('\xED') == std::string_view::npos) return std::string(js);
+  auto unit_at = [&](size_t i) -> uint32_t {  // the surrogate encoded at i, or 0
+    if (i + 3 > js.size() || js[i] != '\xED') return 0;
+    unsigned char b1 = static_cast<unsigned char>(js[i + 1]);
+    unsigned char b2 = static_cast<unsigned char>(js[i + 2]);
+    if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
+    return 0xD000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+  };
+  std::string out;
+  out.reserve(js.size());
+  for (size_t i = 0; i < js.size();) {
+    uint32_t high = unit_at(i);
+    if (high == 0) {
+      out += js[i++];
+      continue;
+    }
+    uint32_t low = unit_at(i + 3);
+    if (high < 0xDC00 && low >= 0xDC00) {
+      uint32_t cp = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+      i += 6;
+    } else {
+      out += "\xEF\xBF\xBD";
+      i += 3;
+    }
+  }
+  return out;
+}
+
+// ---- Bridge: installation and entry points used from C++ ------------------------------------
+
+Bridge& Bridge::Of(duk_context* ctx) {
+  duk_memory_functions functions;
+  duk_get_memory_functions(ctx, &functions);
+  return *static_cast<Bridge*>(functions.udata);
+}
+
+duk_ret_t Bridge::Install(duk_context* ctx, void*) {
+  duk_push_heap_stash(ctx);
+  duk_push_object(ctx);
+  PutFunction(ctx, "get", GetTrap, 3);
+  PutFunction(ctx, "set", SetTrap, 4);
+  PutFunction(ctx, "apply", ApplyTrap, 3);
+  PutFunction(ctx, "has", HasTrap, 2);
+  PutFunction(ctx, "construct", ConstructTrap, 3);
+  duk_put_prop_string(ctx, -2, kHandler);
+  duk_push_array(ctx);
+  duk_put_prop_string(ctx, -2, kProxies);
+  duk_compile_string(ctx, DUK_COMPILE_FUNCTION, kPrimitiveSource);
+  duk_call(ctx, 0);
+  duk_put_prop_string(ctx, -2, kPrimitive);
+  duk_pop(ctx);
+
+  duk_compile_string(ctx, DUK_COMPILE_FUNCTION, kEnumeratorSource);
+  duk_push_c_function(ctx, Items, 1);
+  duk_call(ctx, 1);
+  duk_put_global_string(ctx, "Enumerator");
+
+  duk_push_global_object(ctx);
+  duk_push_lstring(ctx, kLoopCheckFunction.data(), kLoopCheckFunction.size());
+  duk_push_c_function(ctx, LoopCheck, 0);
+  duk_def_prop(ctx, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_CLEAR_WRITABLE | DUK_DEFPROP_CLEAR_ENUMERABLE |
+                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  duk_pop(ctx);
+  return 0;
+}
+
+bool Bridge::PushValue(const Variant& value) {
+  JsValue prepared;
+  bool ok = false;
+  try {
+    ok = Prepare(value, prepared);
+  } catch (...) {
+  }
+  if (!ok) {
+    duk_push_error_object_raw(ctx_, DUK_ERR_RANGE_ERROR, nullptr, 0, "out of memory");
+    return false;
+  }
+  PushRequest request{this, &prepared};
+  return duk_safe_call(ctx_, PushSafe, &request, 0, 1) == DUK_EXEC_SUCCESS;
+}
+
+bool Bridge::DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>& object) {
+  JsValue prepared;
+  try {
+    Prepare(Variant(object), prepared);
+  } catch (...) {
+    return PushValue(Variant());  // reports the failure the same way
+  }
+  GlobalRequest request{this, name.data(), name.size(), &prepared};
+  if (duk_safe_call(ctx_, DefineGlobalSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) return false;
+  duk_pop(ctx_);
+  return true;
+}
+
+Variant Bridge::ReadValue(duk_idx_t index, bool as_argument) const {
+  switch (duk_get_type(ctx_, index)) {
+    case DUK_TYPE_NULL:
+      return Variant::Null();
+    case DUK_TYPE_BOOLEAN:
+      return Variant(static_cast<bool>(duk_get_boolean(ctx_, index)));
+    case DUK_TYPE_NUMBER: {
+      double d = duk_get_number(ctx_, index);
+      if (index >= 0 && index < 64 && (date_arguments_ >> index) & 1) return Variant(DateValue{d});
+      if (std::trunc(d) == d && d >= INT32_MIN && d <= INT32_MAX)
+        return Variant(static_cast<int32_t>(d));
+      return Variant(d);
+    }
+    case DUK_TYPE_STRING: {
+      if (duk_is_symbol(ctx_, index)) return Variant();
+      duk_size_t length = 0;
+      const char* text = duk_get_lstring(ctx_, index, &length);
+      return Variant(FromJsText(std::string_view(text, length)));
+    }
+    case DUK_TYPE_OBJECT: {
+      int64_t slot = SlotOfProxy(duk_get_heapptr(ctx_, index));
+      if (slot >= 0) return Variant(objects_[static_cast<size_t>(slot)]);
+      return Variant();
+    }
+    case DUK_TYPE_NONE:
+    case DUK_TYPE_UNDEFINED:
+      return as_argument ? Variant::Missing() : Variant();
+    default:
+      return Variant();
+  }
+}
+
+std::vector<Variant> Bridge::ReadArguments(duk_idx_t first, duk_idx_t count) const {
+  std::vector<Variant> args;
+  args.reserve(static_cast<size_t>(count));
+  for (duk_idx_t i = first; i < first + count; ++i) args.push_back(ReadValue(i, true));
+  return args;
+}
+
+bool Bridge::Prepare(const Variant& v, JsValue& out) {
+  out = JsValue{};
+  switch (v.type()) {
+    case VarType::Empty:
+    case VarType::Missing:
+      out.type = JsValue::Type::Undefined;
+      break;
+    case VarType::Null:
+      out.type = JsValue::Type::Null;
+      break;
+    case VarType::Boolean:
+      out.type = JsValue::Type::Boolean;
+      out.boolean = v.AsBool();
+      break;
+    case VarType::Integer:
+    case VarType::Long:
+      out.type = JsValue::Type::Number;
+      out.number = v.AsLong();
+      break;
+    case VarType::Double:
+      out.type = JsValue::Type::Number;
+      out.number = v.AsDouble();
+      break;
+    case VarType::Currency:
+      out.type = JsValue::Type::Number;
+      out.number = static_cast<double>(v.AsCurrencyScaled()) / 10000.0;
+      break;
+    case VarType::Date:
+      out.type = JsValue::Type::String;
+      out.text = FormatDate(DateValue{v.AsDouble()});
+      break;
+    case VarType::String:
+      out.type = JsValue::Type::String;
+      out.text = ToJsText(v.AsString());
+      break;
+    case VarType::Object: {
+      const std::shared_ptr<Dispatch>& object = v.AsObject();
+      if (!object) {
+        out.type = JsValue::Type::Null;
+        break;
+      }
+      auto [it, added] =
+          slot_of_object_.try_emplace(object.get(), static_cast<uint32_t>(objects_.size()));
+      if (added) {
+        try {
+          objects_.push_back(object);
+        } catch (...) {
+          slot_of_object_.erase(it);
+          throw;
+        }
+      }
+      out.type = JsValue::Type::Object;
+      out.slot = it->second;
+      break;
+    }
+  }
+  return true;
+}
+
+int64_t Bridge::SlotOfProxy(void* heap_pointer) const noexcept {
+  auto it = slot_of_proxy_.find(heap_pointer);
+  return it == slot_of_proxy_.end() ? int64_t{-1} : int64_t{it->second};
+}
+
+bool Bridge::NoteProxy(void* heap_pointer, uint32_t slot) noexcept {
+  try {
+    slot_of_proxy_[heap_pointer] = slot;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// ---- Run state --------------------------------------------------------------------------------
+
+void Bridge::StartClock(std::function<int32_t()> seconds) {
+  timeout_ = std::move(seconds);
+  started_ = std::chrono::steady_clock::now();
+}
+
+bool Bridge::MayContinue() noexcept {
+  if (!ended_ && !timed_out_ && timeout_) {
+    try {
+      timeout_seconds_ = timeout_();
+    } catch (...) {
+    }
+    if (timeout_seconds_ > 0 &&
+        std::chrono::steady_clock::now() - started_ > std::chrono::seconds(timeout_seconds_))
+      timed_out_ = true;
+  }
+  if (!ended_ && !timed_out_) return true;
+  // Once stopped, every call into the host and every loop turn throws again, so a page's own
+  // try/catch cannot carry it on.
+  outcome_.kind = OutcomeKind::Stop;
+  outcome_.number.reset();
+  outcome_.error_type = ended_ ? DUK_ERR_ERROR : DUK_ERR_RANGE_ERROR;
+  outcome_.description.clear();
+  try {
+    outcome_.description = ended_ ? "Response.End" : "Script timed out";
+  } catch (...) {
+  }
+  return false;
+}
+
+// ---- C++ halves -------------------------------------------------------------------------------
+
+void Bridge::SetError(std::exception_ptr error) noexcept {
+  outcome_.kind = OutcomeKind::Error;
+  outcome_.error_type = DUK_ERR_ERROR;
+  outcome_.number.reset();
+  outcome_.description.clear();
+  outcome_.source.clear();
+  try {
+    try {
+      std::rethrow_exception(error);
+    } catch (const host::ResponseEnded&) {
+      ended_ = true;
+      MayContinue();
+    } catch (const AutomationError& e) {
+      outcome_.number = e.number();
+      outcome_.description = ToJsText(e.description());
+      outcome_.source = ToJsText(e.source());
+    } catch (const std::exception& e) {
+      outcome_.description = ToJsText(e.what());
+    }
+  } catch (...) {
+    // Out of memory while describing the error: it is thrown without a description.
+  }
+}
+
+void Bridge::OnGet(uint32_t slot, const char* key, size_t key_length) noexcept {
+  try {
+    std::string name = FromJsText(std::string_view(key, key_length));
+    Dispatch& object = Object(slot);
+    const Member* member = object.Members().Find(name);
+    outcome_.kind = OutcomeKind::Value;
+    if (member && (member->kind == MemberKind::Method || member->indexed)) {
+      outcome_.kind = OutcomeKind::Method;
+      outcome_.member = member->name;
+      outcome_.value.slot = slot;
+      return;
+    }
+    if (!member && (name == "toString" || name == "valueOf")) {
+      outcome_.kind = OutcomeKind::Converter;
+      outcome_.value_of = name == "valueOf";
+      outcome_.value.slot = slot;
+      return;
+    }
+    if (!member && IsProbe(name)) {
+      Prepare(Variant(), outcome_.value);
+      return;
+    }
+    Variant value;
+    try {
+      value = object.Get(name);
+    } catch (const AutomationError& e) {
+      // A property that needs an index (Item, Fields(name)) is read by calling it.
+      if (!member || e.number() != err::kArgumentNotOptional) throw;
+      outcome_.kind = OutcomeKind::Method;
+      outcome_.member = member->name;
+      outcome_.value.slot = slot;
+      return;
+    }
+    Prepare(value, outcome_.value);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnPut(uint32_t slot, const char* key, size_t key_length, duk_idx_t value) noexcept {
+  try {
+    std::string name = FromJsText(std::string_view(key, key_length));
+    Object(slot).Put(name, ReadValue(value, false));
+    outcome_.kind = OutcomeKind::Value;
+    Prepare(Variant(true), outcome_.value);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnCall(uint32_t slot, std::string_view member, duk_idx_t first,
+                    duk_idx_t count) noexcept {
+  try {
+    std::vector<Variant> args = ReadArguments(first, count);
+    Variant result = Object(slot).Call(member, args);
+    outcome_.kind = OutcomeKind::Value;
+    Prepare(result, outcome_.value);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnCallDefault(uint32_t slot, duk_idx_t first, duk_idx_t count) noexcept {
+  try {
+    std::vector<Variant> args = ReadArguments(first, count);
+    Variant result = Object(slot).CallDefault(args);
+    outcome_.kind = OutcomeKind::Value;
+    Prepare(result, outcome_.value);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnHas(uint32_t slot, const char* key, size_t key_length) noexcept {
+  try {
+    std::string name = FromJsText(std::string_view(key, key_length));
+    Dispatch& object = Object(slot);
+    Variant ignored;
+    bool has = object.HasMember(name) || object.GetDynamic(name, ignored);
+    outcome_.kind = OutcomeKind::Value;
+    Prepare(Variant(has), outcome_.value);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnConvert(uint32_t slot, bool value_of) noexcept {
+  try {
+    Dispatch& object = Object(slot);
+    outcome_.kind = OutcomeKind::Value;
+    const Member* default_member = object.Members().DefaultMember();
+    if (default_member && !default_member->indexed) {
+      try {
+        Variant value = object.CallDefault({});
+        Prepare(value_of ? value : Variant(TextOrEmpty(value)), outcome_.value);
+        return;
+      } catch (const AutomationError& e) {
+        // A default member that needs an index (a collection's Item) has no value of its own.
+        if (e.number() != err::kArgumentNotOptional) throw;
+      }
+    }
+    if (value_of) {
+      outcome_.kind = OutcomeKind::This;  // no primitive: JavaScript goes on to toString
+    } else {
+      Prepare(Variant("[object " + std::string(object.ClassName()) + "]"), outcome_.value);
+    }
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+void Bridge::OnEnumerate(uint32_t slot) noexcept {
+  try {
+    std::optional<std::vector<Variant>> items = Object(slot).Enumerate();
+    if (!items) {
+      SetError(std::make_exception_ptr(std::runtime_error("Enumerator: not a collection")));
+      outcome_.error_type = DUK_ERR_TYPE_ERROR;
+      return;
+    }
+    outcome_.kind = OutcomeKind::Values;
+    outcome_.values.resize(items->size());
+    for (size_t i = 0; i < items->size(); ++i) Prepare((*items)[i], outcome_.values[i]);
+  } catch (...) {
+    SetError(std::current_exception());
+  }
+}
+
+}  // namespace korvex::script

@@ -1,0 +1,176 @@
+// Heap lifecycle, running a program under a protected call, and reading what escaped it.
+// Every Duktape call made here that can throw runs inside duk_safe_call, so no C++ frame of
+// this file is ever skipped by Duktape's longjmp.
+#include "script/engine.h"
+
+#include <duktape.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "script/bridge.h"
+#include "script/page_compiler.h"
+
+namespace korvex::script {
+
+namespace {
+
+// Reached only through a Duktape call made outside a protected call, which this file never
+// makes; nothing sensible can be done then.
+void FatalError(void*, const char* message) {
+  std::fprintf(stderr, "korvex: script engine failure: %s\n", message ? message : "");
+  std::abort();
+}
+
+struct ProgramRequest {
+  const char* js;
+  size_t js_length;
+  const char* file;
+  size_t file_length;
+  Bridge* bridge;
+};
+
+// [ ] -> [ completion value ]
+duk_ret_t RunProgramSafe(duk_context* ctx, void* udata) {
+  auto* request = static_cast<ProgramRequest*>(udata);
+  duk_push_lstring(ctx, request->file, request->file_length);
+  duk_compile_lstring_filename(ctx, 0, request->js, request->js_length);
+  duk_call(ctx, 0);
+  if (duk_is_object(ctx, -1) && request->bridge->SlotOfProxy(duk_get_heapptr(ctx, -1)) < 0)
+    duk_to_string(ctx, -1);  // a plain object comes back as its string form
+  return 1;
+}
+
+constexpr int kErrorFields = 6;
+
+// [ error ] -> [ name message number description source lineNumber ]
+duk_ret_t ErrorFieldsSafe(duk_context* ctx, void*) {
+  if (!duk_is_object(ctx, 0)) {  // throw "text" and the like
+    duk_push_undefined(ctx);
+    duk_dup(ctx, 0);
+    duk_safe_to_string(ctx, -1);
+    for (int i = 2; i < kErrorFields; ++i) duk_push_undefined(ctx);
+    return kErrorFields;
+  }
+  duk_get_prop_string(ctx, 0, "name");
+  duk_get_prop_string(ctx, 0, "message");
+  duk_get_prop_string(ctx, 0, "number");
+  duk_get_prop_string(ctx, 0, "description");
+  duk_get_prop_string(ctx, 0, "source");
+  duk_get_prop_string(ctx, 0, "lineNumber");
+  return kErrorFields;
+}
+
+std::optional<std::string> TextAt(duk_context* ctx, duk_idx_t index) {
+  if (!duk_is_string(ctx, index) || duk_is_symbol(ctx, index)) return std::nullopt;
+  duk_size_t length = 0;
+  const char* text = duk_get_lstring(ctx, index, &length);
+  return FromJsText(std::string_view(text, length));
+}
+
+// The compiler adds " (line N)" to its messages; the line is reported on its own, mapped.
+void DropLineSuffix(std::string& message) {
+  size_t at = message.rfind(" (line ");
+  if (at != std::string::npos && message.ends_with(")")) message.erase(at);
+}
+
+}  // namespace
+
+ScriptFailure::ScriptFailure(ScriptError error)
+    : std::runtime_error(error.name + ": " + error.message), error_(std::move(error)) {}
+
+Engine::Engine() : bridge_(std::make_unique<Bridge>()) {
+  ctx_ = duk_create_heap(nullptr, nullptr, nullptr, bridge_.get(), FatalError);
+  if (!ctx_) throw std::runtime_error("cannot create a script heap");
+  bridge_->Attach(ctx_);
+  if (duk_safe_call(ctx_, Bridge::Install, nullptr, 0, 1) != DUK_EXEC_SUCCESS) {
+    duk_destroy_heap(ctx_);
+    throw std::runtime_error("cannot set up the script heap");
+  }
+  duk_pop(ctx_);
+}
+
+Engine::~Engine() {
+  // The heap goes first: finalizers it runs may still reach objects the bridge keeps.
+  duk_destroy_heap(ctx_);
+}
+
+void Engine::AddGlobal(std::string_view name, const std::shared_ptr<Dispatch>& object) {
+  if (bridge_->DefineGlobal(name, object)) return;
+  ScriptError error = TakeError(nullptr);
+  throw ScriptFailure(std::move(error));
+}
+
+bool Engine::ended() const {
+  return bridge_->ended();
+}
+
+std::optional<ScriptError> Engine::Run(const CompiledPage& page, std::string_view page_name,
+                                       std::function<int32_t()> timeout_seconds) {
+  bridge_->StartClock(std::move(timeout_seconds));
+  ProgramRequest request{page.js.data(), page.js.size(), page_name.data(), page_name.size(),
+                         bridge_.get()};
+  std::optional<ScriptError> error;
+  if (duk_safe_call(ctx_, RunProgramSafe, &request, 0, 1) == DUK_EXEC_SUCCESS)
+    duk_pop(ctx_);
+  else
+    error = TakeError(&page);
+  if (bridge_->timed_out()) {
+    ScriptError timeout;
+    timeout.name = "Script timeout";
+    timeout.message = "The page ran longer than Server.ScriptTimeout allows (" +
+                      std::to_string(bridge_->timeout_seconds()) + " seconds)";
+    timeout.description = timeout.message;
+    timeout.source = "Korvex script engine";
+    timeout.line = error ? error->line : 0;
+    return timeout;
+  }
+  if (bridge_->ended()) return std::nullopt;
+  return error;
+}
+
+Variant Engine::Evaluate(std::string_view js, std::string_view file_name) {
+  ProgramRequest request{js.data(), js.size(), file_name.data(), file_name.size(), bridge_.get()};
+  if (duk_safe_call(ctx_, RunProgramSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) {
+    ScriptError error = TakeError(nullptr);
+    throw ScriptFailure(std::move(error));
+  }
+  Variant value = bridge_->ReadValue(-1, false);
+  duk_pop(ctx_);
+  return value;
+}
+
+// Stack: [ ... error ] -> [ ... ]
+ScriptError Engine::TakeError(const CompiledPage* page) {
+  ScriptError error;
+  if (duk_safe_call(ctx_, ErrorFieldsSafe, nullptr, 1, kErrorFields) != DUK_EXEC_SUCCESS) {
+    // Reading the error failed (a thrown automation object, say): report that much.
+    duk_pop_n(ctx_, kErrorFields);
+    error.name = "Error";
+    error.message = error.description = "An exception the page threw could not be read";
+    return error;
+  }
+  constexpr duk_idx_t base = -kErrorFields;
+  error.name = TextAt(ctx_, base).value_or("Error");
+  error.message = TextAt(ctx_, base + 1).value_or("");
+  if (duk_is_number(ctx_, base + 2)) {
+    double number = duk_get_number(ctx_, base + 2);
+    if (std::isfinite(number) && number >= INT32_MIN && number <= INT32_MAX)
+      error.number = static_cast<int32_t>(number);
+  }
+  error.description = TextAt(ctx_, base + 3).value_or(error.message);
+  error.source = TextAt(ctx_, base + 4).value_or("");
+  if (duk_is_number(ctx_, base + 5)) {
+    int line = duk_get_int(ctx_, base + 5);
+    error.line = page ? page->PageLine(line) : line;
+  }
+  duk_pop_n(ctx_, kErrorFields);
+  if (error.name == "SyntaxError") {
+    DropLineSuffix(error.message);
+    DropLineSuffix(error.description);
+  }
+  return error;
+}
+
+}  // namespace korvex::script

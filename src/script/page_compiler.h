@@ -1,0 +1,65 @@
+// Turns a page (HTML with <% code %> and <%= expression %> blocks) into the JavaScript program
+// that writes it, and keeps compiled pages in a cache shared by every request thread.
+// Running the program is the engine's business (engine.h).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/automation_error.h"
+
+namespace korvex::script {
+
+/// The function every compiled loop condition calls, so a runaway page can be stopped.
+inline constexpr std::string_view kLoopCheckFunction = "__korvexLoopCheck";
+
+struct CompiledPage {
+  std::string js;
+  /// Page line of each line of js (index 0 is js line 1).
+  std::vector<int> page_lines;
+
+  /// The page line a line of the generated program came from; 0 when unknown.
+  int PageLine(int js_line) const;
+};
+
+/// A page that cannot be compiled: an unclosed block, an empty expression.
+class PageCompileError : public AutomationError {
+ public:
+  PageCompileError(std::string description, int line);
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+/// Compiles page text. Literal text is written byte for byte (invalid UTF-8 becomes U+FFFD; a
+/// leading byte order mark is dropped), "%>" inside a string, a block comment or a regular
+/// expression does not close a block, directives (<%@ ... %>) are dropped, and loop
+/// conditions call kLoopCheckFunction.
+CompiledPage CompilePage(std::string_view text);
+
+/// Compiled pages by file, recompiled when the file's modification time or size changes.
+/// Safe for concurrent use; two threads may compile the same page at once, one result wins.
+class PageCache {
+ public:
+  /// Raises 53 "File not found" when the page does not exist, PageCompileError when it
+  /// does not compile.
+  std::shared_ptr<const CompiledPage> Get(const std::filesystem::path& file);
+
+ private:
+  struct Entry {
+    std::filesystem::file_time_type modified;
+    uintmax_t size = 0;
+    std::shared_ptr<const CompiledPage> page;
+  };
+  std::mutex mutex_;
+  std::unordered_map<std::string, Entry> entries_;  // keyed by the file path
+};
+
+}  // namespace korvex::script

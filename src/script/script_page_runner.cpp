@@ -1,0 +1,78 @@
+// Runs one page for the host; see script_page_runner.h.
+#include "script/script_page_runner.h"
+
+#include "host/encoding.h"
+#include "host/intrinsics.h"
+
+namespace korvex::script {
+
+namespace {
+
+ScriptError FromAutomationError(const AutomationError& e, int line) {
+  ScriptError error;
+  error.name = "Error";
+  error.message = error.description = e.description();
+  error.number = e.number();
+  error.source = e.source();
+  error.line = line;
+  return error;
+}
+
+void Fail(host::ScriptingContext& context, const ScriptError& error, std::string_view page) {
+  host::ResponseData& response = context.Response->data();
+  response.status = 500;
+  response.status_text = "Internal Server Error";
+  // Written past Response.Write: the response may have ended, the notice must still show.
+  response.body += ErrorNotice(error, page);
+}
+
+}  // namespace
+
+std::string ErrorNotice(const ScriptError& error, std::string_view page_name) {
+  std::string notice = "\r\n<div class=\"korvex-error\">\r\n<p><b>";
+  if (error.number) {
+    if (!error.source.empty()) notice += host::EncodeHtml(error.source) + " ";
+    notice += "error " + std::to_string(*error.number) + "</b></p>\r\n<p>";
+    notice += host::EncodeHtml(error.description);
+  } else {
+    notice += host::EncodeHtml(error.name) + "</b></p>\r\n<p>" + host::EncodeHtml(error.message);
+  }
+  notice += "</p>\r\n<p>" + host::EncodeHtml(page_name);
+  if (error.line > 0) notice += ", line " + std::to_string(error.line);
+  notice += "</p>\r\n</div>\r\n";
+  return notice;
+}
+
+ScriptPageRunner::ScriptPageRunner(std::shared_ptr<PageCache> cache) : cache_(std::move(cache)) {}
+
+void ScriptPageRunner::Run(const std::filesystem::path& page_file,
+                           host::ScriptingContext& context) {
+  std::string page_name = context.Request ? context.Request->data().script_name : "";
+  if (page_name.empty()) page_name = page_file.filename().string();
+  std::shared_ptr<const CompiledPage> page;
+  try {
+    page = cache_->Get(page_file);
+  } catch (const PageCompileError& e) {
+    return Fail(context, FromAutomationError(e, e.line()), page_name);
+  } catch (const AutomationError& e) {
+    return Fail(context, FromAutomationError(e, 0), page_name);
+  }
+
+  std::optional<ScriptError> error;
+  try {
+    Engine engine;
+    engine.AddGlobal("Request", context.Request);
+    engine.AddGlobal("Response", context.Response);
+    engine.AddGlobal("Server", context.Server);
+    engine.AddGlobal("Session", context.Session);
+    std::shared_ptr<host::Server> server = context.Server;
+    error = engine.Run(*page, page_name, [server] { return server ? server->ScriptTimeout : 0; });
+  } catch (const ScriptFailure& e) {
+    error = e.error();
+  } catch (const std::exception& e) {
+    error = ScriptError{"Error", e.what(), std::nullopt, e.what(), "", 0};
+  }
+  if (error) Fail(context, *error, page_name);
+}
+
+}  // namespace korvex::script

@@ -1,0 +1,103 @@
+#include "script/script_page_runner.h"
+
+#include <gtest/gtest.h>
+
+#include "core/class_registry.h"
+#include "core/member_table.h"
+#include "host/memory_host.h"
+#include "host/temp_folder.h"
+
+namespace korvex::script {
+namespace {
+
+class Months : public Dispatch {
+ public:
+  const MemberTable& Members() const override {
+    static const MemberTable table("Months", {Prop<&Months::m1>("m1"), Prop<&Months::m12>("m12")});
+    return table;
+  }
+  std::string m1 = "jan", m12 = "dec";
+};
+
+class ScriptPageRunnerTest : public ::testing::Test {
+ protected:
+  ScriptPageRunnerTest() : host_(folder_.path()) {
+    RegisterClass<Months>(ClassRegistry::Global(), "Korvex.TestMonths");
+  }
+
+  host::ResponseData Serve(const std::string& page, std::string_view url = "/t.ksp") {
+    folder_.Write("t.ksp", page);
+    return host_.Serve(host::MakeRequest("GET", url), runner_);
+  }
+
+  host::testing::TempFolder folder_;
+  host::MemoryHost host_;
+  ScriptPageRunner runner_;
+};
+
+TEST_F(ScriptPageRunnerTest, RunsAPageAgainstTheRequest) {
+  host::ResponseData r = Serve(
+      "<% var cal = Server.CreateObject('Korvex.TestMonths'); %>"
+      "<%= Request('a') %>|<%= Request.QueryString('b') %>|<%= cal.m1 + cal.M12 %>|"
+      "<%= Server.HTMLEncode('<a href=\"x\">') %>",
+      "/t.ksp?a=1&b=x+y&b=%C3%A9");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body, "1|x y, \xC3\xA9|jandec|&lt;a href=&quot;x&quot;&gt;");
+}
+
+TEST_F(ScriptPageRunnerTest, EscapingAutomationErrorGives500AfterTheOutputSoFar) {
+  host::ResponseData r = Serve("before\r\n<% Server.CreateObject('No.Such<Class>') %>after");
+  EXPECT_EQ(r.status, 500);
+  EXPECT_EQ(r.body.substr(0, 8), "before\r\n");
+  EXPECT_NE(r.body.find("error -2147221005"), std::string::npos) << r.body;
+  EXPECT_NE(r.body.find("/t.ksp, line 2"), std::string::npos) << r.body;
+  EXPECT_EQ(r.body.find("after"), std::string::npos);
+  EXPECT_EQ(r.body.find("<Class>"), std::string::npos) << "description must be encoded";
+}
+
+TEST_F(ScriptPageRunnerTest, EscapingJavaScriptAndCompileErrorsGive500) {
+  host::ResponseData reference = Serve("x<%\r\n undefinedThing() %>");
+  EXPECT_EQ(reference.status, 500);
+  EXPECT_NE(reference.body.find("<b>ReferenceError</b>"), std::string::npos) << reference.body;
+  EXPECT_NE(reference.body.find("undefinedThing"), std::string::npos);
+  EXPECT_NE(reference.body.find(", line 2"), std::string::npos);
+
+  host::ResponseData syntax = Serve("<% if ( %>");
+  EXPECT_EQ(syntax.status, 500);
+  EXPECT_NE(syntax.body.find("SyntaxError"), std::string::npos) << syntax.body;
+
+  host::ResponseData unclosed = Serve("a\r\n<%= 1");
+  EXPECT_EQ(unclosed.status, 500);
+  EXPECT_NE(unclosed.body.find("error 1002"), std::string::npos) << unclosed.body;
+  EXPECT_NE(unclosed.body.find("line 2"), std::string::npos);
+}
+
+TEST_F(ScriptPageRunnerTest, ResponseEndKeepsStatusAndOutput) {
+  host::ResponseData r = Serve(
+      "kept<% Response.Status = '404 Not Found'; try { Response.End() } catch (e) {} "
+      "Response.Write('lost'); throw new Error('never seen') %>");
+  EXPECT_EQ(r.status, 404);
+  EXPECT_EQ(r.body, "kept");
+}
+
+TEST_F(ScriptPageRunnerTest, CaughtErrorsCarryNumberAndDescription) {
+  host::ResponseData r = Serve(
+      "<% try { Server.CreateObject('Nope.Nope') } catch (e) { Response.Write(e.number) } %>|"
+      "<% try { Request.Nothing } catch (e) { Response.Write(e.number + ' ' + e.source) } %>");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_EQ(r.body.substr(0, 15), "-2147221005|438");
+}
+
+TEST(ErrorNotice, NamesSourceNumberDescriptionPageAndLine) {
+  ScriptError automation{"Error", "a < b", -2147217900, "a < b", "Provider", 7};
+  EXPECT_EQ(ErrorNotice(automation, "/p.ksp"),
+            "\r\n<div class=\"korvex-error\">\r\n<p><b>Provider error -2147217900</b></p>\r\n"
+            "<p>a &lt; b</p>\r\n<p>/p.ksp, line 7</p>\r\n</div>\r\n");
+  ScriptError script{"TypeError", "x is \"bad\"", std::nullopt, "x is \"bad\"", "", 0};
+  EXPECT_EQ(ErrorNotice(script, "/p.ksp"),
+            "\r\n<div class=\"korvex-error\">\r\n<p><b>TypeError</b></p>\r\n"
+            "<p>x is &quot;bad&quot;</p>\r\n<p>/p.ksp</p>\r\n</div>\r\n");
+}
+
+}  // namespace
+}  // namespace korvex::script

@@ -9,9 +9,9 @@
 
 #include "core/automation_error.h"
 
-namespace korvex::ado {
-
-namespace err {
+// The data access numbers join the run-time ones in korvex::err, so that one err:: prefix
+// reaches every number from any namespace.
+namespace korvex::err {
 inline constexpr int32_t kInvalidArgument = 3001;
 inline constexpr int32_t kNoCurrentRecord = 3021;
 inline constexpr int32_t kNotCapable = 3251;
@@ -30,7 +30,9 @@ inline constexpr int32_t kUnknownTable = -2147217865;
 inline constexpr int32_t kRowChanged = -2147217864;
 /// Unspecified failure: constraints, locks, files (0x80004005).
 inline constexpr int32_t kUnspecified = -2147467259;
-}  // namespace err
+}  // namespace korvex::err
+
+namespace korvex::ado {
 
 /// The standard description of one of the numbers above.
 std::string_view AdoErrorText(int32_t number);

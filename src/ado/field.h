@@ -61,6 +61,8 @@ class Properties : public Dispatch {
   std::optional<std::vector<Variant>> Enumerate() override;
 
  private:
+  std::shared_ptr<Property> ItemForScript(const Variant& index) { return Item(index); }
+
   std::vector<std::shared_ptr<Property>> items_;
 };
 
@@ -123,6 +125,8 @@ class Fields : public Dispatch {
   std::optional<size_t> IndexOf(std::string_view name) const;
 
  private:
+  std::shared_ptr<Field> ItemForScript(const Variant& index) { return Item(index); }
+
   Recordset* owner_;
   std::vector<std::shared_ptr<Field>> fields_;
 };

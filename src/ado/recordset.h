@@ -24,6 +24,7 @@ namespace korvex::ado {
 
 class Connection;
 class RowStore;
+class ProviderCursor;
 struct RecordSource;
 
 class Recordset : public Dispatch, public PageObject {
@@ -115,32 +116,45 @@ class Recordset : public Dispatch, public PageObject {
   void OpenRows(std::vector<FieldDef> defs, std::vector<std::vector<DbValue>> rows);
 
  private:
-  friend class RecordsetWriter;
+  struct SortKey {
+    size_t field;
+    bool descending;
+  };
+
   void RequireOpen() const;
-  void RequireClosed() const;
   void RequireCurrent();
   void RequireUpdatable() const;
   bool HasRow(int64_t position);
-  void GoTo(int64_t position);
-  void FinishPendingEdit();
-  void Rebuild();
+  void LeaveRecord();
+  void ResolveAddedPosition();
   void BuildFields(std::vector<FieldDef> defs);
-  std::shared_ptr<ado::Fields> FieldsObject() { return fields_; }
-  Variant FieldsForScript(Args args);
-  void OpenOnConnection(const Variant& source, int32_t options);
   void OpenFabricated();
+  void OpenSource(const Variant& source, int32_t options);
+  std::vector<FieldDef> DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id);
+  std::shared_ptr<Connection> ConnectionForOpen();
+  void Arrange(const FilterExpression& filter, const std::vector<SortKey>& sort);
+  std::vector<SortKey> ParseSort(std::string_view text) const;
   DbValue CurrentRaw(size_t index);
+  std::vector<DbValue> ReadBack(const std::vector<DbValue>& key_values, bool by_row_id);
+  std::string WhereCurrentRow(std::vector<DbValue>& params);
+  void DeleteForScript(std::optional<int32_t> affect_records);
+  void UpdateForScript(Variant fields, Variant values);
+  std::shared_ptr<ado::Fields> FieldsObject() { return fields_; }
 
   bool open_ = false;
+  bool fabricated_ = false;
   int32_t cursor_type_ = 0;
   int32_t lock_type_ = 1;
   int32_t cursor_location_ = 2;
   std::string source_text_;
-  std::shared_ptr<RecordSource> source_;
   std::shared_ptr<Connection> connection_;
+  bool owns_connection_ = false;  // opened from a connection string: closed with the recordset
   std::optional<std::string> connection_string_;
   std::optional<std::filesystem::path> base_directory_;
+  std::shared_ptr<ProviderConnection> session_;  // rows and writes go through it
+  std::shared_ptr<const RecordSource> source_;
   std::vector<FieldDef> defs_;
+  bool has_row_id_ = false;  // the stored rows carry the row id after the fields
   std::shared_ptr<ado::Fields> fields_;
   std::unique_ptr<RowStore> rows_;
   int64_t position_ = -1;  // from 0; -1 before the first record
@@ -155,8 +169,9 @@ class Recordset : public Dispatch, public PageObject {
     std::vector<DbValue> defaults;               // a new record's defaults, by field
   };
   Edit edit_;
-  /// The record as stored by the last Update, shown until the next move.
+  /// The record as stored by the last Update (with its row id), shown until the next move.
   std::optional<std::vector<DbValue>> pinned_;
+  bool added_position_unknown_ = false;  // the pinned record was inserted: its place follows
   bool current_deleted_ = false;
 };
 

@@ -1,0 +1,278 @@
+// Connection: the connection string, the provider it names, statements through the Jet-SQL
+// front end, transactions, and the recordsets that read through it.
+#include "ado/connection.h"
+
+#include <algorithm>
+
+#include "ado/ado_constants.h"
+#include "ado/ado_errors.h"
+#include "ado/jet_sql.h"
+#include "ado/recordset.h"
+#include "ado/schema_rowsets.h"
+#include "ado/sqlite/sqlite_provider.h"
+#include "core/member_table.h"
+
+namespace korvex::ado {
+
+namespace {
+
+constexpr std::string_view kSource = "ADODB.Connection";
+constexpr int32_t kNoTransaction = -2147168242;  // 0x8004D00E
+
+std::string Trim(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(b, e - b + 1));
+}
+
+bool HasMoreThanOneStatement(std::string_view sql) {
+  bool after_semicolon = false;
+  for (const JetToken& t : TokenizeJet(sql)) {
+    if (t.kind == JetTokenKind::Space || t.kind == JetTokenKind::Comment) continue;
+    if (after_semicolon) return true;
+    if (t.kind == JetTokenKind::Punct && t.text == ";") after_semicolon = true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ParseConnectionString(std::string_view text) {
+  std::map<std::string, std::string> keys;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t eq = text.find('=', i);
+    size_t semicolon = text.find(';', i);
+    if (eq == std::string_view::npos || (semicolon != std::string_view::npos && semicolon < eq)) {
+      if (semicolon == std::string_view::npos) break;
+      i = semicolon + 1;  // a part without "=" is ignored
+      continue;
+    }
+    std::string key = FoldCase(Trim(text.substr(i, eq - i)));
+    size_t v = eq + 1;
+    while (v < text.size() && (text[v] == ' ' || text[v] == '\t')) ++v;
+    std::string value;
+    if (v < text.size() && (text[v] == '"' || text[v] == '\'')) {
+      char quote = text[v];
+      size_t j = v + 1;
+      for (; j < text.size(); ++j) {
+        if (text[j] == quote) {
+          if (j + 1 < text.size() && text[j + 1] == quote) {
+            value += quote;
+            ++j;
+            continue;
+          }
+          break;
+        }
+        value += text[j];
+      }
+      size_t end = text.find(';', j);
+      i = end == std::string_view::npos ? text.size() : end + 1;
+    } else {
+      size_t end = text.find(';', v);
+      value =
+          Trim(text.substr(v, end == std::string_view::npos ? std::string_view::npos : end - v));
+      i = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    if (!key.empty()) keys[key] = value;
+  }
+  return keys;
+}
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+const MemberTable& Connection::Members() const {
+  static const MemberTable table(
+      "Connection", {
+                        Method("BeginTrans", &Connection::BeginTrans),
+                        Method("Close", &Connection::Close),
+                        Prop<&Connection::CommandTimeout>("CommandTimeout"),
+                        Method("CommitTrans", &Connection::CommitTrans),
+                        Prop<&Connection::ConnectionTimeout>("ConnectionTimeout"),
+                        Accessor("ConnectionString", &Connection::ConnectionString,
+                                 &Connection::ConnectionString),
+                        Prop<&Connection::CursorLocation>("CursorLocation"),
+                        Method("Execute", &Connection::ExecuteForScript),
+                        Method("Open", &Connection::Open),
+                        Method("OpenSchema", &Connection::OpenSchemaForScript),
+                        Getter("Properties", &Connection::PropertiesObject),
+                        Accessor("Provider", &Connection::Provider, &Connection::Provider),
+                        Method("RollbackTrans", &Connection::RollbackTrans),
+                        Getter("State", &Connection::State),
+                    });
+  return table;
+}
+
+void Connection::OnStartPage(const std::shared_ptr<Dispatch>& context) {
+  try {
+    std::shared_ptr<Dispatch> server = RequireObject(context->Get("Server"));
+    Variant root[] = {Variant("/")};
+    base_directory_ = std::filesystem::path(ToText(server->Call("MapPath", root)));
+  } catch (const AutomationError&) {
+    // A host without a site root: relative paths stay relative to the working directory.
+  }
+}
+
+void Connection::ConnectionString(std::string text) {
+  if (provider_) RaiseAdo(err::kObjectOpen, kSource);
+  connection_string_ = std::move(text);
+}
+
+std::string Connection::Provider() const {
+  if (provider_name_) return *provider_name_;
+  auto keys = ParseConnectionString(connection_string_);
+  auto it = keys.find("provider");
+  return it == keys.end() || it->second.empty() ? "SQLite" : it->second;
+}
+
+void Connection::Provider(std::string name) {
+  if (provider_) RaiseAdo(err::kObjectOpen, kSource);
+  provider_name_ = std::move(name);
+}
+
+void Connection::Open(std::optional<std::string> connection_string, std::optional<std::string> user,
+                      std::optional<std::string> password, std::optional<int32_t>) {
+  if (provider_) RaiseAdo(err::kObjectOpen, kSource);
+  if (connection_string && !connection_string->empty()) connection_string_ = *connection_string;
+  sqlite::RegisterSqliteProvider();
+  ConnectionParams params;
+  params.keys = ParseConnectionString(connection_string_);
+  params.provider = provider_name_ ? *provider_name_ : params.keys["provider"];
+  params.user = user.value_or(params.keys["user id"]);
+  params.password = password.value_or(params.keys["password"]);
+  std::error_code ec;
+  params.base_directory = base_directory_ ? *base_directory_ : std::filesystem::current_path(ec);
+  auto factory = FindProvider(params.provider);
+  if (!factory) {
+    if (FoldCase(params.provider).find("postgres") != std::string::npos)
+      RaiseAdo(err::kProviderNotFound, kSource,
+               "The PostgreSQL provider is not available in this build.");
+    RaiseAdo(err::kProviderNotFound, kSource);
+  }
+  provider_ = (*factory)(params);
+  transaction_depth_ = 0;
+}
+
+ProviderConnection& Connection::Session() const {
+  if (!provider_) RaiseAdo(err::kConnectionUnusable, kSource);
+  return *provider_;
+}
+
+std::shared_ptr<ProviderConnection> Connection::SharedSession() const {
+  if (!provider_) RaiseAdo(err::kConnectionUnusable, kSource);
+  return provider_;
+}
+
+std::string Connection::Translate(std::string_view jet_sql) const {
+  return TranslateJetSql(jet_sql, Session().Dialect());
+}
+
+void Connection::Attach(const std::shared_ptr<Recordset>& recordset) {
+  std::erase_if(recordsets_, [](const std::weak_ptr<Recordset>& w) { return w.expired(); });
+  recordsets_.push_back(recordset);
+}
+
+std::shared_ptr<Recordset> Connection::Execute(std::string sql) {
+  if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  std::string backend = Translate(sql);
+  records_affected_ = 0;
+  if (!HasMoreThanOneStatement(backend)) {
+    bool returns_rows = provider_->Query(backend, {})->ColumnCount() > 0;
+    if (returns_rows) {
+      auto recordset = std::make_shared<Recordset>();
+      auto self = std::static_pointer_cast<Connection>(shared_from_this());
+      recordset->Open(Variant(sql), Variant(self), kOpenForwardOnly, kLockReadOnly, kCmdText);
+      return recordset;
+    }
+  }
+  int64_t changed = provider_->Execute(backend, {});
+  records_affected_ = static_cast<int32_t>(std::min<int64_t>(changed, INT32_MAX));
+  return nullptr;
+}
+
+Variant Connection::ExecuteForScript(std::string sql, Variant, std::optional<int32_t>) {
+  std::shared_ptr<Recordset> result = Execute(std::move(sql));
+  return result ? Variant(result) : Variant::Nothing();
+}
+
+std::shared_ptr<Recordset> Connection::OpenSchema(int32_t kind, Variant restrictions) {
+  std::vector<Variant> list;
+  if (restrictions.IsObject() && restrictions.AsObject()) {
+    auto items = restrictions.AsObject()->Enumerate();
+    if (!items) RaiseAdo(err::kInvalidArgument, kSource);
+    list = std::move(*items);
+  } else if (!restrictions.IsMissing() && !restrictions.IsEmpty() && !restrictions.IsNull()) {
+    RaiseAdo(err::kInvalidArgument, kSource);
+  }
+  return OpenSchema(kind, list);
+}
+
+std::shared_ptr<Recordset> Connection::OpenSchema(int32_t kind,
+                                                  const std::vector<Variant>& restrictions) {
+  if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  return OpenSchemaRowset(*provider_, kind, restrictions);
+}
+
+std::shared_ptr<Recordset> Connection::OpenSchemaForScript(int32_t kind, Variant restrictions,
+                                                           Variant) {
+  return OpenSchema(kind, std::move(restrictions));
+}
+
+void Connection::Close() {
+  if (!provider_) return;
+  for (auto& weak : recordsets_)
+    if (auto recordset = weak.lock()) recordset->ConnectionClosing();
+  recordsets_.clear();
+  if (transaction_depth_ > 0) {
+    try {
+      provider_->Rollback(1);
+    } catch (const AutomationError&) {
+    }
+  }
+  transaction_depth_ = 0;
+  provider_.reset();
+  properties_.reset();
+}
+
+int32_t Connection::BeginTrans() {
+  if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  provider_->Begin(transaction_depth_ + 1);
+  return ++transaction_depth_;
+}
+
+void Connection::CommitTrans() {
+  if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  if (transaction_depth_ == 0) RaiseAdo(kNoTransaction, kSource, "No transaction is active.");
+  provider_->Commit(transaction_depth_);
+  --transaction_depth_;
+}
+
+void Connection::RollbackTrans() {
+  if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  if (transaction_depth_ == 0) RaiseAdo(kNoTransaction, kSource, "No transaction is active.");
+  provider_->Rollback(transaction_depth_);
+  --transaction_depth_;
+}
+
+ado::Properties& Connection::Properties() {
+  return *PropertiesObject();
+}
+
+std::shared_ptr<ado::Properties> Connection::PropertiesObject() {
+  if (!properties_) {
+    properties_ = std::make_shared<ado::Properties>();
+    if (provider_)
+      for (auto& [name, value] : provider_->Properties()) properties_->Add(name, value);
+  }
+  return properties_;
+}
+
+}  // namespace korvex::ado

@@ -1,0 +1,622 @@
+// Recordset: opening on a table, a query or fabricated fields; moving; counting; Filter and
+// Sort; detaching. Writes are in recordset_write.cpp, the XML form in xml_persist.cpp.
+#include "ado/recordset.h"
+
+#include <algorithm>
+#include <map>
+
+#include "ado/ado_constants.h"
+#include "ado/ado_errors.h"
+#include "ado/connection.h"
+#include "ado/field_types.h"
+#include "ado/row_store.h"
+#include "core/member_table.h"
+
+namespace korvex::ado {
+
+namespace {
+
+constexpr std::string_view kSource = "ADODB.Recordset";
+
+int32_t ClampToLong(int64_t n) {
+  return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+}
+
+bool IsNothing(const Variant& v) {
+  return v.IsObject() && !v.AsObject();
+}
+
+std::string TrimBlanks(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return "";
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(b, e - b + 1));
+}
+
+}  // namespace
+
+Recordset::Recordset() : fields_(std::make_shared<ado::Fields>(this)) {}
+
+Recordset::~Recordset() {
+  fields_->Detach();
+  if (owns_connection_ && connection_) {
+    try {
+      connection_->Close();
+    } catch (...) {
+    }
+  }
+}
+
+const MemberTable& Recordset::Members() const {
+  static const MemberTable table(
+      "Recordset",
+      {
+          Accessor("AbsolutePosition", &Recordset::AbsolutePosition, &Recordset::AbsolutePosition),
+          Accessor("ActiveConnection", &Recordset::ActiveConnection, &Recordset::ActiveConnection),
+          Method("AddNew", &Recordset::AddNew),
+          Getter("BOF", &Recordset::IsBOF),
+          Method("CancelUpdate", &Recordset::CancelUpdate),
+          Method("Close", &Recordset::Close),
+          Accessor("CursorLocation", &Recordset::CursorLocation, &Recordset::CursorLocation),
+          Accessor("CursorType", &Recordset::CursorType, &Recordset::CursorType),
+          Method("Delete", &Recordset::DeleteForScript),
+          Getter("EditMode", &Recordset::EditMode),
+          Getter("EOF", &Recordset::IsEOF),
+          Getter("Fields", &Recordset::FieldsObject).Default(),
+          Accessor("Filter", &Recordset::Filter, &Recordset::Filter),
+          Accessor("LockType", &Recordset::LockType, &Recordset::LockType),
+          Method("Move", &Recordset::Move),
+          Method("MoveFirst", &Recordset::MoveFirst),
+          Method("MoveLast", &Recordset::MoveLast),
+          Method("MoveNext", &Recordset::MoveNext),
+          Method("MovePrevious", &Recordset::MovePrevious),
+          Method("Open", &Recordset::Open),
+          Getter("RecordCount", &Recordset::RecordCount),
+          Method("Save", &Recordset::Save),
+          Accessor("Sort", &Recordset::Sort, &Recordset::Sort),
+          Getter("Source", &Recordset::Source),
+          Getter("State", &Recordset::State),
+          Method("Update", &Recordset::UpdateForScript),
+      });
+  return table;
+}
+
+void Recordset::OnStartPage(const std::shared_ptr<Dispatch>& context) {
+  try {
+    std::shared_ptr<Dispatch> server = RequireObject(context->Get("Server"));
+    Variant root[] = {Variant("/")};
+    base_directory_ = std::filesystem::path(ToText(server->Call("MapPath", root)));
+  } catch (const AutomationError&) {
+  }
+}
+
+// ---- State checks --------------------------------------------------------------------------
+
+void Recordset::RequireOpen() const {
+  if (!open_) RaiseAdo(err::kObjectClosed, kSource);
+}
+
+bool Recordset::HasRow(int64_t position) {
+  return rows_ && rows_->Exists(position);
+}
+
+void Recordset::RequireCurrent() {
+  RequireOpen();
+  if (pinned_ || edit_.mode == kEditAdd) return;
+  if (current_deleted_ || position_ < 0 || !HasRow(position_))
+    RaiseAdo(err::kNoCurrentRecord, kSource);
+}
+
+// ---- Opening -------------------------------------------------------------------------------
+
+void Recordset::CursorLocation(int32_t location) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  if (location == 1) location = kUseServer;
+  if (location != kUseServer && location != kUseClient) RaiseAdo(err::kInvalidArgument, kSource);
+  cursor_location_ = location;
+}
+
+void Recordset::CursorType(int32_t type) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  cursor_type_ = type < 0 ? kOpenForwardOnly : type;
+}
+
+void Recordset::LockType(int32_t type) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  lock_type_ = type < 0 ? kLockReadOnly : type;
+}
+
+Variant Recordset::ActiveConnection() const {
+  return connection_ ? Variant(connection_) : Variant::Nothing();
+}
+
+void Recordset::ActiveConnection(Variant connection) {
+  bool detach = IsNothing(connection) || connection.IsNull() || connection.IsEmpty();
+  if (open_) {
+    // Only rows held in memory can outlive their connection.
+    if (!detach || !rows_ || !rows_->InMemory()) RaiseAdo(err::kObjectOpen, kSource);
+    LeaveRecord();
+    session_.reset();
+    if (owns_connection_ && connection_) connection_->Close();
+    owns_connection_ = false;
+    connection_.reset();
+    return;
+  }
+  if (owns_connection_ && connection_) connection_->Close();
+  owns_connection_ = false;
+  connection_.reset();
+  connection_string_.reset();
+  if (detach) return;
+  if (connection.IsObject()) {
+    connection_ = RequireObjectOf<Connection>(connection);
+  } else {
+    connection_string_ = ToText(connection);
+  }
+}
+
+std::shared_ptr<Connection> Recordset::ConnectionForOpen() {
+  if (connection_) {
+    if (connection_->State() != kStateOpen) RaiseAdo(err::kConnectionUnusable, kSource);
+    return connection_;
+  }
+  if (!connection_string_) RaiseAdo(err::kConnectionUnusable, kSource);
+  auto connection = std::make_shared<Connection>();
+  if (base_directory_) connection->BaseDirectory(*base_directory_);
+  connection->Open(*connection_string_);
+  connection_ = connection;
+  owns_connection_ = true;
+  return connection;
+}
+
+void Recordset::Open(Variant source, Variant active_connection, std::optional<int32_t> cursor_type,
+                     std::optional<int32_t> lock_type, std::optional<int32_t> options) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  if (!active_connection.IsMissing()) ActiveConnection(active_connection);
+  if (cursor_type) CursorType(*cursor_type);
+  if (lock_type) LockType(*lock_type);
+  bool no_source = source.IsMissing() || source.IsEmpty() || source.IsNull();
+  if (no_source && !connection_ && !connection_string_) {
+    OpenFabricated();
+    return;
+  }
+  if (no_source || source.IsObject()) RaiseAdo(err::kInvalidArgument, kSource);
+  OpenSource(source, options.value_or(kCmdUnspecified));
+}
+
+void Recordset::OpenFabricated() {
+  if (defs_.empty()) RaiseAdo(err::kConnectionUnusable, kSource);
+  fabricated_ = true;
+  if (lock_type_ == kLockReadOnly) lock_type_ = kLockBatchOptimistic;
+  cursor_type_ = kOpenStatic;
+  cursor_location_ = kUseClient;
+  has_row_id_ = false;
+  rows_ = std::make_unique<MemoryRows>(defs_.size(), std::vector<std::vector<DbValue>>{});
+  BuildFields(defs_);
+  open_ = true;
+  position_ = 0;
+}
+
+void Recordset::OpenRows(std::vector<FieldDef> defs, std::vector<std::vector<DbValue>> rows) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  size_t columns = defs.size();
+  rows_ = std::make_unique<MemoryRows>(columns, std::move(rows));
+  has_row_id_ = false;
+  cursor_type_ = kOpenStatic;
+  lock_type_ = kLockReadOnly;
+  cursor_location_ = kUseClient;
+  BuildFields(std::move(defs));
+  open_ = true;
+  position_ = 0;
+}
+
+void Recordset::OpenSource(const Variant& source, int32_t options) {
+  std::shared_ptr<Connection> connection = ConnectionForOpen();
+  try {
+    session_ = connection->SharedSession();
+    source_text_ = ToText(source);
+    std::shared_ptr<RecordSource> built;
+    if (auto table = TableNameOf(source_text_, options)) {
+      built = TableSource(*session_, *table);
+    } else {
+      built = QuerySource(*session_, connection->Translate(source_text_));
+    }
+    RowQuery query{built, "", ""};
+    std::vector<DbValue> first_offset{DbValue::Int(0)};
+    std::unique_ptr<ProviderCursor> first =
+        session_->Query(query.PositionSql(false, false), first_offset);
+    has_row_id_ = built->row_ordered;
+    std::vector<FieldDef> defs = DescribeColumns(*first, has_row_id_);
+
+    // Writes go to the one table every stored column comes from.
+    if (built->write_table.empty()) {
+      std::string table;
+      bool one_table = true;
+      for (const FieldDef& d : defs) {
+        if (d.base_table.empty()) continue;
+        if (table.empty()) table = d.base_table;
+        if (!EqualsNoCase(table, d.base_table)) one_table = false;
+      }
+      if (one_table && !table.empty()) {
+        auto info = session_->DescribeTable(table);
+        if (info && info->kind == TableKind::Table) {
+          built->write_table = info->name;
+          built->write_info = std::move(info);
+        }
+      }
+    }
+    source_ = built;
+    auto server = std::make_unique<ServerRows>(session_, query, std::move(first));
+
+    // A column without a declared type (an expression) takes its type from its first value.
+    bool typeless = std::any_of(defs.begin(), defs.end(),
+                                [](const FieldDef& d) { return d.type == type::kEmpty; });
+    if (typeless) {
+      bool any = server->Exists(0);
+      for (size_t i = 0; i < defs.size(); ++i)
+        if (defs[i].type == type::kEmpty) {
+          int32_t attributes = defs[i].attributes;
+          CompleteDefForType(defs[i], any ? TypeOfValue(server->Value(0, i)) : type::kVarWChar, 0);
+          defs[i].attributes |= attributes;
+        }
+    }
+    if (cursor_location_ == kUseClient) {
+      cursor_type_ = kOpenStatic;
+      size_t columns = server->ColumnCount();
+      rows_ = std::make_unique<MemoryRows>(columns, server->ReadAll());
+    } else {
+      rows_ = std::move(server);
+    }
+    BuildFields(std::move(defs));
+  } catch (...) {
+    session_.reset();
+    source_.reset();
+    rows_.reset();
+    if (owns_connection_) {
+      connection_->Close();
+      connection_.reset();
+      owns_connection_ = false;
+    }
+    throw;
+  }
+  fabricated_ = false;
+  open_ = true;
+  position_ = 0;
+  filter_ = Variant(int32_t{0});
+  filter_expression_ = FilterExpression();
+  sort_.clear();
+  if (weak_from_this().lock())
+    connection->Attach(std::static_pointer_cast<Recordset>(shared_from_this()));
+}
+
+std::vector<FieldDef> Recordset::DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id) {
+  std::map<std::string, std::optional<TableInfo>> tables;  // by folded name
+  size_t count = cursor.ColumnCount() - (hidden_row_id ? 1 : 0);
+  std::vector<FieldDef> defs;
+  for (size_t i = 0; i < count; ++i) {
+    const ColumnMeta& meta = cursor.Column(i);
+    FieldDef def = DefFromDeclaredType(meta.declared_type);
+    def.name = meta.name;
+    def.base_table = meta.base_table;
+    def.base_column = meta.base_column;
+    const ColumnInfo* column = nullptr;
+    if (!meta.base_table.empty()) {
+      auto [it, inserted] = tables.try_emplace(FoldCase(meta.base_table));
+      if (inserted) it->second = session_->DescribeTable(meta.base_table);
+      if (it->second)
+        for (const ColumnInfo& c : it->second->columns)
+          if (EqualsNoCase(c.name, meta.base_column)) column = &c;
+    }
+    if (!column || !column->not_null) def.attributes |= attr::kIsNullable | attr::kMayBeNull;
+    if (column) {
+      def.auto_increment = column->auto_increment;
+      def.key_column = column->primary_key_ordinal > 0;
+      if (def.key_column) def.attributes |= attr::kKeyColumn;
+      if (lock_type_ != kLockReadOnly && !def.auto_increment) def.attributes |= attr::kUpdatable;
+    }
+    defs.push_back(std::move(def));
+  }
+  return defs;
+}
+
+void Recordset::BuildFields(std::vector<FieldDef> defs) {
+  defs_ = std::move(defs);
+  fields_->Reset(defs_.size());
+}
+
+void Recordset::AppendField(FieldDef def) {
+  if (open_) RaiseAdo(err::kObjectOpen, kSource);
+  if (!fabricated_ && !defs_.empty() && source_) {
+    defs_.clear();
+    source_.reset();
+  }
+  for (const FieldDef& d : defs_)
+    if (EqualsNoCase(d.name, def.name)) RaiseAdo(err::kInvalidArgument, kSource);
+  defs_.push_back(std::move(def));
+  fabricated_ = true;
+  fields_->Reset(defs_.size());
+}
+
+void Recordset::Close() {
+  RequireOpen();
+  edit_ = Edit();
+  pinned_.reset();
+  current_deleted_ = false;
+  added_position_unknown_ = false;
+  rows_.reset();
+  session_.reset();
+  source_.reset();
+  open_ = false;
+  position_ = -1;
+  filter_ = Variant(int32_t{0});
+  filter_expression_ = FilterExpression();
+  sort_.clear();
+  if (owns_connection_ && connection_) {
+    connection_->Close();
+    connection_.reset();
+    owns_connection_ = false;
+  }
+  if (!fabricated_) {
+    defs_.clear();
+    fields_->Reset(0);
+  }
+}
+
+void Recordset::ConnectionClosing() {
+  if (!open_) return;
+  if (rows_ && rows_->InMemory()) {
+    LeaveRecord();
+    session_.reset();
+    connection_.reset();
+    owns_connection_ = false;
+    return;
+  }
+  owns_connection_ = false;
+  Close();
+  connection_.reset();
+}
+
+// ---- Position ------------------------------------------------------------------------------
+
+bool Recordset::IsEOF() {
+  RequireOpen();
+  if (pinned_ || edit_.mode == kEditAdd) return false;
+  return !HasRow(std::max<int64_t>(position_, 0));
+}
+
+bool Recordset::IsBOF() {
+  RequireOpen();
+  if (pinned_ || edit_.mode == kEditAdd) return false;
+  return position_ < 0 || !HasRow(0);
+}
+
+void Recordset::LeaveRecord() {
+  if (edit_.mode != kEditNone) {
+    bool assigned = std::any_of(edit_.values.begin(), edit_.values.end(),
+                                [](const auto& v) { return v.has_value(); });
+    if (assigned)
+      Update();
+    else
+      CancelUpdate();
+  }
+  ResolveAddedPosition();
+  pinned_.reset();
+}
+
+void Recordset::ResolveAddedPosition() {
+  if (!added_position_unknown_) return;
+  added_position_unknown_ = false;
+  position_ = rows_->Count() - 1;
+}
+
+void Recordset::MoveFirst() {
+  RequireOpen();
+  LeaveRecord();
+  current_deleted_ = false;
+  if (!HasRow(0)) RaiseAdo(err::kNoCurrentRecord, kSource);
+  position_ = 0;
+}
+
+void Recordset::MoveLast() {
+  RequireOpen();
+  LeaveRecord();
+  current_deleted_ = false;
+  int64_t count = rows_->Count();
+  if (count == 0) RaiseAdo(err::kNoCurrentRecord, kSource);
+  position_ = count - 1;
+}
+
+void Recordset::MoveNext() {
+  RequireOpen();
+  LeaveRecord();
+  if (current_deleted_) {
+    current_deleted_ = false;  // the next record moved up into the deleted one's place
+    return;
+  }
+  if (IsEOF()) RaiseAdo(err::kNoCurrentRecord, kSource);
+  ++position_;
+}
+
+void Recordset::MovePrevious() {
+  RequireOpen();
+  LeaveRecord();
+  if (current_deleted_) {
+    current_deleted_ = false;
+    --position_;
+    return;
+  }
+  if (IsBOF()) RaiseAdo(err::kNoCurrentRecord, kSource);
+  if (!HasRow(position_)) position_ = rows_->Count();  // from EOF: the last record
+  --position_;
+}
+
+void Recordset::Move(int32_t count) {
+  RequireOpen();
+  LeaveRecord();
+  current_deleted_ = false;
+  if (count == 0) return;
+  if (count > 0 && IsEOF()) RaiseAdo(err::kNoCurrentRecord, kSource);
+  if (count < 0 && IsBOF()) RaiseAdo(err::kNoCurrentRecord, kSource);
+  int64_t from = position_ < 0 ? -1 : HasRow(position_) ? position_ : rows_->Count();
+  int64_t target = from + count;
+  if (target < 0) {
+    position_ = -1;
+  } else if (!HasRow(target)) {
+    position_ = rows_->Count();
+  } else {
+    position_ = target;
+  }
+}
+
+int32_t Recordset::RecordCount() {
+  RequireOpen();
+  if (cursor_type_ == kOpenForwardOnly && !rows_->InMemory()) return -1;
+  return ClampToLong(rows_->Count());
+}
+
+int32_t Recordset::AbsolutePosition() {
+  RequireOpen();
+  if (IsBOF() && position_ < 0) return -2;
+  if (IsEOF()) return -3;
+  ResolveAddedPosition();
+  return ClampToLong(position_ + 1);
+}
+
+void Recordset::AbsolutePosition(int32_t position) {
+  RequireOpen();
+  LeaveRecord();
+  if (position < 1 || !HasRow(position - 1)) RaiseAdo(err::kInvalidArgument, kSource);
+  current_deleted_ = false;
+  position_ = position - 1;
+}
+
+int32_t Recordset::EditMode() const {
+  return edit_.mode;
+}
+
+// ---- Filter and Sort -----------------------------------------------------------------------
+
+std::vector<Recordset::SortKey> Recordset::ParseSort(std::string_view text) const {
+  std::vector<SortKey> keys;
+  size_t i = 0;
+  while (i < text.size()) {
+    // One item: a name (brackets may hold commas) and an optional direction.
+    size_t end = i;
+    bool bracket = false;
+    for (; end < text.size() && (bracket || text[end] != ','); ++end) {
+      if (text[end] == '[') bracket = true;
+      if (text[end] == ']') bracket = false;
+    }
+    std::string item = TrimBlanks(text.substr(i, end - i));
+    i = end + 1;
+    if (item.empty()) RaiseAdo(err::kInvalidArgument, kSource);
+    bool descending = false;
+    for (std::string_view dir : {" ASC", " DESC"}) {
+      if (item.size() > dir.size() &&
+          EqualsNoCase(std::string_view(item).substr(item.size() - dir.size()), dir)) {
+        descending = dir == " DESC";
+        item = TrimBlanks(item.substr(0, item.size() - dir.size()));
+        break;
+      }
+    }
+    if (item.size() >= 2 && ((item.front() == '[' && item.back() == ']') ||
+                             (item.front() == '"' && item.back() == '"')))
+      item = item.substr(1, item.size() - 2);
+    auto index = fields_->IndexOf(item);
+    if (!index) RaiseAdo(err::kItemNotFound, kSource);
+    keys.push_back({*index, descending});
+  }
+  return keys;
+}
+
+void Recordset::Arrange(const FilterExpression& filter, const std::vector<SortKey>& sort) {
+  if (auto* memory = dynamic_cast<MemoryRows*>(rows_.get())) {
+    auto decode = [this](const std::vector<DbValue>& row, size_t i) {
+      return DecodeValue(row[i], defs_[i]);
+    };
+    std::function<bool(const std::vector<DbValue>&)> keep;
+    if (!filter.IsEmpty())
+      keep = [&](const std::vector<DbValue>& row) {
+        return filter.Matches(
+            [&](std::string_view name) { return decode(row, *fields_->IndexOf(name)); });
+      };
+    std::function<bool(const std::vector<DbValue>&, const std::vector<DbValue>&)> less;
+    if (!sort.empty())
+      less = [&](const std::vector<DbValue>& a, const std::vector<DbValue>& b) {
+        for (const SortKey& key : sort) {
+          Variant x = decode(a, key.field), y = decode(b, key.field);
+          int c;
+          if (x.IsNull() || y.IsNull()) {
+            c = x.IsNull() == y.IsNull() ? 0 : (x.IsNull() ? -1 : 1);
+          } else if (x.IsString() && y.IsString()) {
+            // Texts sort without regard to case, exact order breaking ties.
+            c = FoldCase(x.AsString()).compare(FoldCase(y.AsString()));
+            if (c == 0) c = x.AsString().compare(y.AsString());
+            c = c < 0 ? -1 : (c > 0 ? 1 : 0);
+          } else {
+            c = CompareVariants(x, y).value_or(0);
+          }
+          if (c != 0) return key.descending ? c > 0 : c < 0;
+        }
+        return false;
+      };
+    memory->Arrange(keep, less);
+    return;
+  }
+  // Rows read through the database: the filter and the order become part of the query.
+  const SqlDialect& dialect = session_->Dialect();
+  RowQuery query{source_, filter.ToSqlCondition(dialect), ""};
+  for (const SortKey& key : sort) {
+    if (!query.order_by.empty()) query.order_by += ", ";
+    query.order_by += dialect.QuoteIdentifier(defs_[key.field].name);
+    if (key.descending) query.order_by += " DESC";
+  }
+  std::vector<DbValue> first_offset{DbValue::Int(0)};
+  auto first = session_->Query(query.PositionSql(false, false), first_offset);
+  rows_ = std::make_unique<ServerRows>(session_, std::move(query), std::move(first));
+}
+
+void Recordset::Filter(Variant filter) {
+  RequireOpen();
+  LeaveRecord();
+  FilterExpression expression;
+  Variant stored = Variant(int32_t{0});
+  if (filter.IsString()) {
+    if (!TrimBlanks(filter.AsString()).empty()) {
+      expression = FilterExpression::Parse(filter.AsString());
+      stored = filter;
+    }
+  } else if (filter.IsNumeric()) {
+    if (CDbl(filter) != 0) RaiseAdo(err::kInvalidArgument, kSource);
+  } else if (!filter.IsEmpty() && !filter.IsNull()) {
+    RaiseAdo(err::kInvalidArgument, kSource);
+  }
+  for (const std::string& name : expression.FieldNames())
+    if (!fields_->IndexOf(name)) RaiseAdo(err::kItemNotFound, kSource);
+  if (!rows_->InMemory() && !expression.IsEmpty()) {
+    try {
+      Arrange(expression, ParseSort(sort_));
+    } catch (const AutomationError& e) {
+      // The database refused the condition (a comparison it cannot make): a bad filter.
+      if (e.number() == err::kItemNotFound) throw;
+      RaiseAdo(err::kInvalidArgument, kSource);
+    }
+  } else {
+    Arrange(expression, ParseSort(sort_));
+  }
+  filter_ = stored;
+  filter_expression_ = std::move(expression);
+  current_deleted_ = false;
+  position_ = 0;
+}
+
+void Recordset::Sort(std::string sort) {
+  RequireOpen();
+  LeaveRecord();
+  std::vector<SortKey> keys = ParseSort(sort);
+  Arrange(filter_expression_, keys);
+  sort_ = std::move(sort);
+  current_deleted_ = false;
+  position_ = 0;
+}
+
+}  // namespace korvex::ado

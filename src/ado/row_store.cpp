@@ -1,0 +1,210 @@
+// Positioning a statement on row n without walking from the first row, and rows in memory.
+//
+// A server cursor sits on one row of one running query. Near moves step it; far moves start a
+// new query that lands on the target: from the first row (OFFSET n), from the last row (the
+// reverse order, OFFSET count-1-n) or from the row the cursor is on (row id > current,
+// OFFSET distance-1), whichever skips fewest rows. Skipped rows are never decoded.
+#include "ado/row_store.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace korvex::ado {
+
+namespace {
+
+// Rows stepped one by one before a new query is cheaper than the walk.
+constexpr int64_t kWalkLimit = 32;
+
+std::string RowIdName() {
+  return "\"" + std::string(kRowIdColumn) + "\"";
+}
+
+}  // namespace
+
+std::string RowQuery::CountSql() const {
+  std::string sql = "SELECT COUNT(*) FROM " + source->count_from;
+  if (!condition.empty()) sql += " WHERE " + condition;
+  return sql;
+}
+
+std::string RowQuery::PositionSql(bool reverse, bool anchored) const {
+  std::string sql = "SELECT * FROM (" + source->base + ")";
+  std::string where = condition.empty() ? "" : "(" + condition + ")";
+  if (anchored) {
+    if (!where.empty()) where += " AND ";
+    where += RowIdName() + (reverse ? " < ?" : " > ?");
+  }
+  if (!where.empty()) sql += " WHERE " + where;
+  if (Seekable()) {
+    sql += " ORDER BY " + RowIdName() + (reverse ? " DESC" : "");
+  } else if (!order_by.empty()) {
+    sql += " ORDER BY " + order_by;
+    if (source->row_ordered) sql += ", " + RowIdName();
+  }
+  return sql + " LIMIT -1 OFFSET ?";
+}
+
+// ---- ServerRows ----------------------------------------------------------------------------
+
+ServerRows::ServerRows(std::shared_ptr<ProviderConnection> session, RowQuery query,
+                       std::unique_ptr<ProviderCursor> first)
+    : session_(std::move(session)),
+      query_(std::move(query)),
+      cursor_(std::move(first)),
+      columns_(cursor_->ColumnCount()) {}
+
+int64_t ServerRows::Count() {
+  if (!count_) count_ = session_->Count(query_.CountSql());
+  return *count_;
+}
+
+bool ServerRows::Exists(int64_t position) {
+  if (position < 0) return false;
+  if (count_) return position < *count_;
+  return Fetch(position);
+}
+
+DbValue ServerRows::Value(int64_t position, size_t column) {
+  if (!Fetch(position)) return DbValue::Null();
+  return cursor_->Value(column);
+}
+
+void ServerRows::Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset,
+                         int64_t landing) {
+  std::vector<DbValue> params;
+  if (anchor) params.push_back(std::move(*anchor));
+  params.push_back(DbValue::Int(offset));
+  cursor_.reset();  // one running statement per recordset
+  cursor_ = session_->Query(query_.PositionSql(reverse, anchor.has_value()), params);
+  reverse_ = reverse;
+  exhausted_ = false;
+  // The cursor is "before" its landing row: one step lands on it.
+  cursor_position_ = reverse ? landing + 1 : landing - 1;
+}
+
+void ServerRows::Reposition(int64_t target) {
+  int64_t best_cost = target;  // from the first row
+  int mode = 0;                // 0 start, 1 end, 2 forward from the cursor, 3 back from it
+  if (query_.Seekable()) {
+    if (count_ && *count_ - 1 - target < best_cost) {
+      best_cost = *count_ - 1 - target;
+      mode = 1;
+    }
+    bool on_row =
+        cursor_ && !exhausted_ && cursor_position_ >= 0 && (!count_ || cursor_position_ < *count_);
+    if (on_row) {
+      int64_t distance = target - cursor_position_;
+      if (distance > 0 && distance - 1 < best_cost) best_cost = distance - 1, mode = 2;
+      if (distance < 0 && -distance - 1 < best_cost) best_cost = -distance - 1, mode = 3;
+    }
+  }
+  switch (mode) {
+    case 1:
+      Restart(true, std::nullopt, best_cost, target);
+      break;
+    case 2:
+    case 3: {
+      DbValue anchor = cursor_->Value(columns_ - 1);
+      Restart(mode == 3, std::move(anchor), best_cost, target);
+      break;
+    }
+    default:
+      Restart(false, std::nullopt, target, target);
+      break;
+  }
+}
+
+bool ServerRows::Fetch(int64_t target) {
+  if (target < 0 || (count_ && target >= *count_)) return false;
+  if (cursor_ && cursor_position_ == target && !exhausted_) return true;
+  int64_t distance = reverse_ ? cursor_position_ - target : target - cursor_position_;
+  bool walk = cursor_ && !exhausted_ && distance > 0 && distance <= kWalkLimit;
+  if (!walk) {
+    Reposition(target);
+    distance = 1;
+  }
+  for (; distance > 0; --distance) {
+    if (!cursor_->Next()) {
+      exhausted_ = true;
+      // Forward, the first missing row is the count; from the end there is no such proof.
+      if (!reverse_) count_ = cursor_position_ + 1;
+      return false;
+    }
+    cursor_position_ += reverse_ ? -1 : 1;
+  }
+  return true;
+}
+
+void ServerRows::RowChanged(int64_t, std::vector<DbValue>) {
+  cursor_.reset();
+  exhausted_ = true;
+  count_.reset();
+}
+
+std::optional<int64_t> ServerRows::RowAdded(std::vector<DbValue>) {
+  cursor_.reset();
+  exhausted_ = true;
+  count_.reset();
+  return std::nullopt;
+}
+
+void ServerRows::RowRemoved(int64_t) {
+  cursor_.reset();
+  exhausted_ = true;
+  if (count_ && *count_ > 0) --*count_;
+}
+
+std::vector<std::vector<DbValue>> ServerRows::ReadAll() {
+  std::vector<std::vector<DbValue>> rows;
+  Restart(false, std::nullopt, 0, 0);
+  while (cursor_->Next()) {
+    std::vector<DbValue> row;
+    row.reserve(columns_);
+    for (size_t c = 0; c < columns_; ++c) row.push_back(cursor_->Value(c));
+    rows.push_back(std::move(row));
+  }
+  cursor_.reset();
+  exhausted_ = true;
+  count_ = static_cast<int64_t>(rows.size());
+  return rows;
+}
+
+// ---- MemoryRows ----------------------------------------------------------------------------
+
+MemoryRows::MemoryRows(size_t columns, std::vector<std::vector<DbValue>> rows)
+    : columns_(columns), rows_(std::move(rows)), view_(rows_.size()) {
+  std::iota(view_.begin(), view_.end(), size_t{0});
+}
+
+void MemoryRows::RowChanged(int64_t position, std::vector<DbValue> row) {
+  rows_[view_[static_cast<size_t>(position)]] = std::move(row);
+}
+
+std::optional<int64_t> MemoryRows::RowAdded(std::vector<DbValue> row) {
+  row.resize(columns_);
+  rows_.push_back(std::move(row));
+  view_.push_back(rows_.size() - 1);
+  return static_cast<int64_t>(view_.size() - 1);
+}
+
+void MemoryRows::RowRemoved(int64_t position) {
+  size_t stored = view_[static_cast<size_t>(position)];
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(stored));
+  view_.erase(view_.begin() + position);
+  for (size_t& v : view_)
+    if (v > stored) --v;
+}
+
+void MemoryRows::Arrange(
+    const std::function<bool(const std::vector<DbValue>&)>& keep,
+    const std::function<bool(const std::vector<DbValue>&, const std::vector<DbValue>&)>& less) {
+  view_.clear();
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (!keep || keep(rows_[i])) view_.push_back(i);
+  if (less)
+    std::stable_sort(view_.begin(), view_.end(),
+                     [&](size_t a, size_t b) { return less(rows_[a], rows_[b]); });
+}
+
+}  // namespace korvex::ado

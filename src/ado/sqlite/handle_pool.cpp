@@ -1,0 +1,142 @@
+// Open handles kept per database file, and the row counts remembered with each handle.
+#include "ado/sqlite/handle_pool.h"
+
+#include <sys/stat.h>
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "ado/ado_errors.h"
+#include "ado/sqlite/sqlite_errors.h"
+
+namespace korvex::ado::sqlite {
+
+namespace {
+
+constexpr size_t kIdlePerFile = 8;
+constexpr size_t kCountsPerHandle = 512;
+constexpr int kBusyTimeoutMs = 5000;
+
+struct Pool {
+  std::mutex mutex;
+  std::map<std::string, std::vector<std::unique_ptr<PooledHandle>>> idle;  // by path and mode
+};
+
+Pool& ThePool() {
+  static Pool* pool = new Pool;  // never destroyed: handles may be given back during exit
+  return *pool;
+}
+
+std::string PoolKey(const std::string& path, bool read_only) {
+  return (read_only ? "r:" : "w:") + path;
+}
+
+}  // namespace
+
+PooledHandle::PooledHandle(sqlite3* db, std::string path, bool read_only, dev_t device, ino_t inode)
+    : db_(db), path_(std::move(path)), read_only_(read_only), device_(device), inode_(inode) {}
+
+PooledHandle::~PooledHandle() {
+  sqlite3_finalize(data_version_);
+  sqlite3_finalize(schema_version_);
+  sqlite3_close_v2(db_);
+}
+
+int64_t PooledHandle::PragmaValue(sqlite3_stmt* statement) {
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_ROW) {
+    sqlite3_reset(statement);
+    RaiseSqlite(db_, rc);
+  }
+  int64_t value = sqlite3_column_int64(statement, 0);
+  sqlite3_reset(statement);
+  return value;
+}
+
+PooledHandle::Stamp PooledHandle::CurrentStamp() {
+  if (!data_version_) {
+    int rc = sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                &data_version_, nullptr);
+    if (rc == SQLITE_OK)
+      rc = sqlite3_prepare_v3(db_, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT,
+                              &schema_version_, nullptr);
+    if (rc != SQLITE_OK) RaiseSqlite(db_, rc);
+  }
+  return Stamp{PragmaValue(data_version_), sqlite3_total_changes64(db_),
+               PragmaValue(schema_version_)};
+}
+
+std::optional<int64_t> PooledHandle::CachedCount(const std::string& sql) {
+  auto it = counts_.find(sql);
+  if (it == counts_.end()) return std::nullopt;
+  if (!(it->second.stamp == CurrentStamp())) {
+    counts_.erase(it);
+    return std::nullopt;
+  }
+  return it->second.count;
+}
+
+void PooledHandle::StoreCount(const std::string& sql, int64_t count, const Stamp& before) {
+  if (counts_.size() >= kCountsPerHandle) counts_.clear();
+  counts_[sql] = Entry{count, before};
+}
+
+std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool read_only) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    RaiseAdo(err::kUnspecified, "SQLite", "Could not find file '" + file.string() + "'.");
+  std::error_code ec;
+  std::string path = std::filesystem::canonical(file, ec).string();
+  if (ec) path = file.string();
+  {
+    Pool& pool = ThePool();
+    std::lock_guard lock(pool.mutex);
+    auto& list = pool.idle[PoolKey(path, read_only)];
+    while (!list.empty()) {
+      std::unique_ptr<PooledHandle> handle = std::move(list.back());
+      list.pop_back();
+      // A file replaced since the handle was opened (same name, new file) is a new database.
+      if (handle->SameFile(st.st_dev, st.st_ino)) return handle;
+    }
+  }
+  sqlite3* db = nullptr;
+  int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    RaiseSqlite(nullptr, rc, message + " ('" + path + "')");
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 1);
+  return std::make_unique<PooledHandle>(db, std::move(path), read_only, st.st_dev, st.st_ino);
+}
+
+void GiveBackHandle(std::unique_ptr<PooledHandle> handle) {
+  if (!handle) return;
+  sqlite3* db = handle->db();
+  if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+    if (sqlite3_stmt_busy(s)) return;  // still read by someone: closed when they finish
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  auto& list = pool.idle[PoolKey(handle->path(), handle->read_only())];
+  if (list.size() < kIdlePerFile) list.push_back(std::move(handle));
+}
+
+size_t IdleHandleCount() {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  size_t n = 0;
+  for (auto& [key, list] : pool.idle) n += list.size();
+  return n;
+}
+
+void CloseIdleHandles() {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  pool.idle.clear();
+}
+
+}  // namespace korvex::ado::sqlite

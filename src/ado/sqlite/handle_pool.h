@@ -1,0 +1,71 @@
+// The process-wide pool of open SQLite handles, one list per database file. Opening a
+// connection takes a handle (or opens one), closing gives it back, so a page request does not
+// pay for opening the file and parsing its schema, and exact row counts can be kept between
+// requests for as long as the database proves they still hold.
+#pragma once
+
+#include <sqlite3.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace korvex::ado::sqlite {
+
+/// One open handle and what is remembered with it.
+class PooledHandle {
+ public:
+  PooledHandle(sqlite3* db, std::string path, bool read_only, dev_t device, ino_t inode);
+  ~PooledHandle();
+  PooledHandle(const PooledHandle&) = delete;
+  PooledHandle& operator=(const PooledHandle&) = delete;
+
+  sqlite3* db() const { return db_; }
+  const std::string& path() const { return path_; }
+  bool read_only() const { return read_only_; }
+  bool SameFile(dev_t device, ino_t inode) const { return device_ == device && inode_ == inode; }
+
+  /// What proves that nothing changed: no commit by another connection (data_version), no
+  /// change through this handle (total_changes) and no schema change (schema_version).
+  struct Stamp {
+    int64_t data_version = 0, total_changes = 0, schema_version = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp CurrentStamp();
+  /// The count kept for this SQL text while the stamp still matches.
+  std::optional<int64_t> CachedCount(const std::string& sql);
+  /// Keeps a count with the stamp taken before it was counted.
+  void StoreCount(const std::string& sql, int64_t count, const Stamp& before);
+
+ private:
+  int64_t PragmaValue(sqlite3_stmt* statement);
+
+  sqlite3* db_;
+  std::string path_;
+  bool read_only_;
+  dev_t device_;
+  ino_t inode_;
+  sqlite3_stmt* data_version_ = nullptr;
+  sqlite3_stmt* schema_version_ = nullptr;
+  struct Entry {
+    int64_t count;
+    Stamp stamp;
+  };
+  std::unordered_map<std::string, Entry> counts_;
+};
+
+/// Takes an idle handle of the file, or opens one. The file must exist: a missing one raises
+/// -2147467259 naming it, and nothing is created.
+std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool read_only);
+/// Gives a handle back: it is kept when it is clean (no transaction, no running statement).
+void GiveBackHandle(std::unique_ptr<PooledHandle> handle);
+
+/// Idle handles across all files; for tests and diagnostics.
+size_t IdleHandleCount();
+void CloseIdleHandles();
+
+}  // namespace korvex::ado::sqlite

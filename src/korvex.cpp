@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "ado/register_ado.h"
 #include "core/class_registry.h"
 #include "editing/register_editing.h"
 #include "editor/register_editor.h"
@@ -16,6 +17,7 @@ void RegisterAllClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     ClassRegistry& registry = ClassRegistry::Global();
+    ado::RegisterAdoClasses(registry);
     RegisterEditingClasses(registry);
     RegisterReportsClasses(registry);
     RegisterSearchClasses(registry);

@@ -106,7 +106,7 @@ std::optional<double> ParseNumberText(std::string_view text) {
 // Variants for integral numbers: Integer for the small types, Long when it fits, else Double.
 Variant IntegralVariant(int64_t v, int32_t field_type) {
   if ((field_type == type::kSmallInt || field_type == type::kUnsignedTinyInt ||
-       field_type == type::kTinyInt) &&
+       field_type == type::kUnsignedSmallInt || field_type == type::kTinyInt) &&
       v >= -32768 && v <= 32767)
     return Variant(static_cast<int16_t>(v));
   return Variant(v);

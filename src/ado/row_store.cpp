@@ -127,6 +127,7 @@ bool ServerRows::Fetch(int64_t target) {
   for (; distance > 0; --distance) {
     if (!cursor_->Next()) {
       exhausted_ = true;
+      cursor_.reset();  // a finished statement gives up its read lock at once
       // Forward, the first missing row is the count; from the end there is no such proof.
       if (!reverse_) count_ = cursor_position_ + 1;
       return false;

@@ -1,0 +1,202 @@
+// Writes through a recordset: AddNew, field assignment, Update, Delete, against a real file,
+// with a second connection changing rows behind the recordset's back.
+#include <gtest/gtest.h>
+
+#include "ado/ado_constants.h"
+#include "ado/ado_errors.h"
+#include "ado/recordset.h"
+#include "ado_test_db.h"
+
+namespace korvex::ado {
+namespace {
+
+using testing::ErrorOf;
+using testing::TestDb;
+
+const char* kSchema = R"(
+  CREATE TABLE Items (id INTEGER PRIMARY KEY, name VARCHAR(5) NOT NULL, qty SMALLINT DEFAULT 7,
+                      made DATE, ok BOOLEAN DEFAULT 1, note TEXT DEFAULT 'none');
+  INSERT INTO Items (name, qty, made) VALUES ('a', 1, '2003-03-14'), ('b', 2, NULL),
+                                             ('c', 3, NULL);)";
+
+Variant V(Recordset& rs, const char* name) {
+  return rs.Fields().Item(Variant(name))->Value();
+}
+void Set(Recordset& rs, const char* name, Variant v) {
+  rs.Fields().Item(Variant(name))->Value(v);
+}
+
+std::string Scalar(const std::shared_ptr<Connection>& c, const std::string& sql) {
+  return TextOrEmpty(c->Execute(sql)->Fields()[0].Value());
+}
+
+TEST(RecordsetWrite, AddNewShowsDefaultsAndTheGeneratedKeyAfterUpdate) {
+  TestDb db(kSchema);
+  auto c = db.Open();
+  auto rs = TestDb::Query(c, "Items", kOpenDynamic, kLockOptimistic);
+  rs->AddNew();
+  EXPECT_EQ(rs->EditMode(), kEditAdd);
+  EXPECT_EQ(CLng(V(*rs, "qty")), 7);
+  EXPECT_EQ(V(*rs, "ok").type(), VarType::Boolean);
+  EXPECT_EQ(ToText(V(*rs, "note")), "none");
+  EXPECT_TRUE(V(*rs, "id").IsNull());
+  Set(*rs, "name", Variant("d"));
+  Set(*rs, "made", Variant("3/15/2003"));
+  rs->Update();
+  EXPECT_EQ(CLng(V(*rs, "id")), 4);
+  EXPECT_EQ(V(*rs, "made").type(), VarType::Date);
+  EXPECT_EQ(Scalar(c, "SELECT made || '/' || qty || '/' || ok FROM Items WHERE id = 4"),
+            "2003-03-15/7/1");
+  EXPECT_EQ(rs->RecordCount(), 4);
+  rs->MoveFirst();
+  EXPECT_EQ(ToText(V(*rs, "name")), "a");
+  rs->MoveLast();
+  EXPECT_EQ(ToText(V(*rs, "name")), "d");
+}
+
+TEST(RecordsetWrite, ValuesAreConvertedAtAssignmentOrRefusedThere) {
+  TestDb db(kSchema);
+  auto rs = TestDb::Query(db.Open(), "Items", kOpenKeyset, kLockOptimistic);
+  for (auto [field, value] : std::vector<std::pair<const char*, Variant>>{
+           {"qty", Variant("abc")},
+           {"qty", Variant(int32_t{40000})},
+           {"name", Variant("toolong")},
+           {"made", Variant("13/45/2003")},
+           {"ok", Variant("maybe")},
+       }) {
+    EXPECT_EQ(ErrorOf([&] { Set(*rs, field, value); }), err::kCannotConvert) << field;
+    EXPECT_EQ(CLng(V(*rs, "qty")), 1);
+  }
+  Set(*rs, "qty", Variant("12"));
+  EXPECT_EQ(V(*rs, "qty").type(), VarType::Integer);
+  EXPECT_EQ(CLng(V(*rs, "qty")), 12);
+  EXPECT_EQ(CLng(rs->Fields().Item(Variant("qty"))->OriginalValue()), 1);
+  Set(*rs, "made", Variant());  // Empty is stored as Null
+  rs->Update();
+  EXPECT_TRUE(V(*rs, "made").IsNull());
+  EXPECT_EQ(CLng(V(*rs, "qty")), 12);
+
+  auto read_only = TestDb::Query(db.Open(), "Items");
+  EXPECT_EQ(ErrorOf([&] { Set(*read_only, "qty", Variant(int32_t{1})); }), err::kNotCapable);
+  EXPECT_EQ(ErrorOf([&] { read_only->AddNew(); }), err::kNotCapable);
+}
+
+TEST(RecordsetWrite, ConstraintsRaiseTheDatabaseMessageAtUpdate) {
+  TestDb db(kSchema);
+  auto rs = TestDb::Query(db.Open(), "Items", kOpenKeyset, kLockOptimistic);
+  rs->AddNew();
+  Set(*rs, "qty", Variant(int32_t{3}));
+  try {
+    rs->Update();
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), err::kUnspecified);
+    EXPECT_NE(e.description().find("NOT NULL constraint failed"), std::string::npos);
+  }
+  rs->CancelUpdate();
+  EXPECT_EQ(rs->RecordCount(), 3);
+}
+
+// A server-side recordset keeps its statement open, and with it the file's read lock, so the
+// change comes through its own connection there and from another program for a client-side one.
+TEST(RecordsetWrite, RowsChangedOrDeletedBehindTheRecordsetAreNeverOverwritten) {
+  TestDb db(kSchema);
+  for (int32_t location : {kUseServer, kUseClient}) {
+    auto c = db.Open();
+    c->Execute("DELETE FROM Items; INSERT INTO Items (id, name, qty) VALUES (1,'a',1),(2,'b',2)");
+    auto behind = [&](const std::string& sql) {
+      if (location == kUseServer)
+        c->Execute(sql);
+      else
+        db.Exec(sql);
+    };
+    auto rs = TestDb::Query(c, "SELECT * FROM Items", kOpenKeyset, kLockOptimistic, location);
+    EXPECT_EQ(ToText(V(*rs, "name")), "a");
+    behind("UPDATE Items SET qty = 99 WHERE id = 1");
+    Set(*rs, "name", Variant("mine"));
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), err::kRowChanged) << location;
+    EXPECT_EQ(Scalar(c, "SELECT name || qty FROM Items WHERE id = 1"), "a99");
+    rs->CancelUpdate();
+
+    rs->MoveNext();
+    EXPECT_EQ(ToText(V(*rs, "name")), "b");
+    behind("DELETE FROM Items WHERE id = 2");
+    EXPECT_EQ(ErrorOf([&] { rs->Delete(); }), err::kRowChanged) << location;
+    Set(*rs, "qty", Variant(int32_t{5}));
+    EXPECT_EQ(ErrorOf([&] { rs->Update(); }), err::kRowChanged) << location;
+    EXPECT_EQ(Scalar(c, "SELECT COUNT(*) FROM Items"), "1");
+  }
+}
+
+TEST(RecordsetWrite, DeleteThenMoveNextReachesTheFollowingRecord) {
+  TestDb db(kSchema);
+  for (int32_t location : {kUseServer, kUseClient}) {
+    auto c = db.Open();
+    c->Execute("DELETE FROM Items; INSERT INTO Items (id, name) VALUES (1,'a'),(2,'b'),(3,'c')");
+    auto rs = TestDb::Query(c, "Items", kOpenKeyset, kLockOptimistic, location);
+    rs->MoveNext();
+    rs->Delete();
+    EXPECT_EQ(ErrorOf([&] { V(*rs, "name"); }), err::kNoCurrentRecord);
+    rs->MoveNext();
+    EXPECT_EQ(ToText(V(*rs, "name")), "c") << location;
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(Scalar(c, "SELECT group_concat(name) FROM Items"), "a,c");
+  }
+}
+
+TEST(RecordsetWrite, RowsFoundByRowIdOrByPrimaryKey) {
+  TestDb db(R"(CREATE TABLE Loose (label TEXT, n INTEGER);
+               INSERT INTO Loose VALUES ('x', 1), ('x', 1);
+               CREATE TABLE Keyed (a TEXT, b INTEGER, v TEXT, PRIMARY KEY (a, b)) WITHOUT ROWID;
+               INSERT INTO Keyed VALUES ('k', 1, 'one'), ('k', 2, 'two');)");
+  auto c = db.Open();
+  // Two identical rows: only the row id tells them apart.
+  auto loose =
+      TestDb::Query(c, "SELECT n FROM Loose WHERE label = 'x'", kOpenKeyset, kLockOptimistic);
+  loose->MoveNext();
+  Set(*loose, "n", Variant(int32_t{2}));
+  loose->Update();
+  EXPECT_EQ(Scalar(c, "SELECT group_concat(n) FROM Loose"), "1,2");
+
+  auto keyed = TestDb::Query(c, "Keyed", kOpenKeyset, kLockOptimistic);
+  keyed->MoveLast();
+  Set(*keyed, "v", Variant("TWO"));
+  keyed->Update();
+  EXPECT_EQ(Scalar(c, "SELECT group_concat(v) FROM Keyed"), "one,TWO");
+  keyed->AddNew();
+  Set(*keyed, "a", Variant("k"));
+  Set(*keyed, "b", Variant(int32_t{3}));
+  keyed->Update();
+  EXPECT_EQ(ToText(V(*keyed, "b")), "3");
+  keyed->Delete();
+  EXPECT_EQ(Scalar(c, "SELECT COUNT(*) FROM Keyed"), "2");
+
+  auto joined = TestDb::Query(c, "SELECT * FROM Loose, Keyed", kOpenKeyset, kLockOptimistic);
+  EXPECT_EQ(ErrorOf([&] { Set(*joined, "v", Variant("z")); }), err::kUnspecified);
+}
+
+TEST(RecordsetWrite, TrickyTextsRoundTripAndPendingEditsAreStoredOnMove) {
+  TestDb db("CREATE TABLE T (id INTEGER PRIMARY KEY, t TEXT); INSERT INTO T (t) VALUES ('');");
+  auto c = db.Open();
+  const std::vector<std::string> texts = {"it's",      "say \"\"hi\"\"",           "back\\slash",
+                                          "tab\there", "caf\xC3\xA9 \xE2\x82\xAC", "line\r\nbreak"};
+  auto rs = TestDb::Query(c, "T", kOpenKeyset, kLockOptimistic);
+  for (const std::string& text : texts) {
+    rs->AddNew();
+    Set(*rs, "t", Variant(text));
+  }
+  rs->MoveFirst();  // leaving the added record stores it
+  auto check = TestDb::Query(c, "SELECT t FROM T WHERE id > 1 ORDER BY id");
+  for (const std::string& text : texts) {
+    EXPECT_EQ(ToText(check->Fields()[0].Value()), text);
+    check->MoveNext();
+  }
+  c->BeginTrans();
+  Set(*rs, "t", Variant("changed"));
+  rs->Update();
+  c->RollbackTrans();
+  EXPECT_EQ(Scalar(c, "SELECT t FROM T WHERE id = 1"), "");
+}
+
+}  // namespace
+}  // namespace korvex::ado

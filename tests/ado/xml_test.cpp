@@ -1,0 +1,117 @@
+// Recordset.Save in the XML persistence format, read back with an XML parser.
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "ado/ado_constants.h"
+#include "ado/ado_errors.h"
+#include "ado/recordset.h"
+#include "ado_test_db.h"
+#include "core/member_table.h"
+
+namespace korvex::ado {
+namespace {
+
+using testing::ErrorOf;
+using testing::TestDb;
+
+struct Element {
+  std::string name;
+  std::map<std::string, std::string> attributes;
+};
+
+// Every element with its attributes, in document order; fails the test on malformed XML.
+std::vector<Element> Parse(const std::string& xml) {
+  std::vector<Element> elements;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &elements);
+  XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char** atts) {
+    Element e{name, {}};
+    for (size_t i = 0; atts[i]; i += 2) e.attributes[atts[i]] = atts[i + 1];
+    static_cast<std::vector<Element>*>(data)->push_back(std::move(e));
+  });
+  bool ok = XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), 1) == XML_STATUS_OK;
+  EXPECT_TRUE(ok) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                  << XML_GetCurrentLineNumber(parser);
+  XML_ParserFree(parser);
+  return elements;
+}
+
+std::vector<Element> Named(const std::vector<Element>& all, const std::string& name) {
+  std::vector<Element> out;
+  for (const Element& e : all)
+    if (e.name == name) out.push_back(e);
+  return out;
+}
+
+class FakeStream : public Dispatch {
+ public:
+  const MemberTable& Members() const override {
+    static const MemberTable table("Stream", {Method("WriteText", &FakeStream::WriteText)});
+    return table;
+  }
+  void WriteText(std::string text) { written += text; }
+  std::string written;
+};
+
+TEST(XmlPersistence, TwoRowsParseBackWithSchemaAndValues) {
+  TestDb db(R"(CREATE TABLE T (id INTEGER PRIMARY KEY, [Last Name] VARCHAR(20) NOT NULL,
+                               born DATE, ok BOOLEAN, amount MONEY, memo TEXT);
+               INSERT INTO T VALUES (1, 'O''Hara & <Co>', '2003-03-14', 1, 12.5, 'a
+b'), (2, 'Smith', NULL, 0, NULL, NULL);)");
+  auto rs = TestDb::Query(db.Open(), "T", kOpenKeyset, kLockOptimistic);
+  auto file = db.dir() / "rows.xml";
+  rs->Save(Variant(file.string()), kPersistXML);
+  std::stringstream text;
+  text << std::ifstream(file).rdbuf();
+  std::vector<Element> all = Parse(text.str());
+
+  ASSERT_FALSE(all.empty());
+  const Element& root = all[0];
+  EXPECT_EQ(root.name, "xml");
+  EXPECT_EQ(root.attributes.at("xmlns:s"), "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
+  EXPECT_EQ(root.attributes.at("xmlns:dt"), "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
+  EXPECT_EQ(root.attributes.at("xmlns:rs"), "urn:schemas-microsoft-com:rowset");
+  EXPECT_EQ(root.attributes.at("xmlns:z"), "#RowsetSchema");
+  ASSERT_EQ(Named(all, "s:Schema").size(), 1u);
+
+  auto types = Named(all, "s:AttributeType");
+  auto datatypes = Named(all, "s:datatype");
+  ASSERT_EQ(types.size(), 6u);
+  ASSERT_EQ(datatypes.size(), 6u);
+  EXPECT_EQ(types[0].attributes["name"], "id");
+  EXPECT_EQ(types[0].attributes["rs:autoincrement"], "true");
+  EXPECT_EQ(types[1].attributes["name"], "c1");
+  EXPECT_EQ(types[1].attributes["rs:name"], "Last Name");
+  EXPECT_EQ(types[1].attributes["rs:number"], "2");
+  EXPECT_EQ(datatypes[0].attributes["dt:type"], "int");
+  EXPECT_EQ(datatypes[1].attributes["dt:maxLength"], "20");
+  EXPECT_EQ(datatypes[1].attributes["rs:maybenull"], "false");
+  EXPECT_EQ(datatypes[2].attributes["dt:type"], "dateTime");
+  EXPECT_EQ(datatypes[3].attributes["dt:type"], "boolean");
+  EXPECT_EQ(datatypes[4].attributes["rs:dbtype"], "currency");
+  EXPECT_EQ(datatypes[5].attributes["rs:long"], "true");
+
+  auto rows = Named(all, "z:row");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].attributes["c1"], "O'Hara & <Co>");
+  EXPECT_EQ(rows[0].attributes["born"], "2003-03-14T00:00:00");
+  EXPECT_EQ(rows[0].attributes["ok"], "True");
+  EXPECT_EQ(rows[0].attributes["amount"], "12.5");
+  EXPECT_EQ(rows[0].attributes["memo"], "a\nb");
+  EXPECT_EQ(rows[1].attributes.count("born"), 0u);  // Null values are left out
+  EXPECT_EQ(rows[1].attributes["ok"], "False");
+
+  EXPECT_EQ(ErrorOf([&] { rs->Save(Variant(file.string()), kPersistXML); }),
+            korvex::err::kFileAlreadyExists);
+  EXPECT_EQ(ErrorOf([&] { rs->Save(Variant("x.adtg"), kPersistADTG); }), err::kNotCapable);
+  auto stream = std::make_shared<FakeStream>();
+  rs->Save(Variant(stream), kPersistXML);
+  EXPECT_EQ(stream->written, text.str());
+}
+
+}  // namespace
+}  // namespace korvex::ado

@@ -6,6 +6,7 @@
 
 #include "ado/register_ado.h"
 #include "core/class_registry.h"
+#include "core/register_component.h"
 #include "editing/register_editing.h"
 #include "editor/register_editor.h"
 #include "reports/register_reports.h"
@@ -17,6 +18,7 @@ void RegisterAllClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     ClassRegistry& registry = ClassRegistry::Global();
+    RegisterComponentClasses(registry);
     ado::RegisterAdoClasses(registry);
     RegisterEditingClasses(registry);
     RegisterReportsClasses(registry);

@@ -23,5 +23,7 @@ function(korvex_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KORVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVEX_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    # One variable per property: a list here would be split apart on its way to CTest.
+    PROPERTIES ENVIRONMENT "KORVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+               ENVIRONMENT_MODIFICATION "KORVEX_BINARY_DIR=set:${PROJECT_BINARY_DIR}")
 endfunction()

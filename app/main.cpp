@@ -1,0 +1,68 @@
+// The korvex executable: a small table of commands, each in its own file. Under a web server
+// (GATEWAY_INTERFACE set) it is a CGI program whatever its arguments.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "app/cgi_command.h"
+#ifdef KORVEX_HAVE_SERVE_COMMAND
+#include "app/serve_command.h"
+#endif
+
+namespace korvex::app {
+namespace {
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;
+  int (*run)(int argc, char** argv);  // argv[0] is the command's name
+};
+
+constexpr Command kCommands[] = {
+#ifdef KORVEX_HAVE_SERVE_COMMAND
+    {"serve", "run the embedded HTTP server on a site folder", ServeCommand},
+#endif
+    {"cgi", "serve one request as a CGI/1.1 program (chosen by itself under GATEWAY_INTERFACE)",
+     CgiCommand},
+};
+
+void PrintHelp(std::FILE* out) {
+  std::fputs("Usage: korvex <command> [options]\n\nCommands:\n", out);
+  for (const Command& c : kCommands)
+    std::fprintf(out, "  %-8.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
+                 static_cast<int>(c.summary.size()), c.summary.data());
+  std::fputs(
+      "  help     show this text\n\n"
+      "Options: --help (this text), --version. \"korvex <command> --help\" describes a "
+      "command.\n",
+      out);
+}
+
+int Main(int argc, char** argv) {
+  if (std::getenv("GATEWAY_INTERFACE")) return CgiCommand(argc, argv);
+  std::string_view first = argc > 1 ? argv[1] : "";
+  if (first == "--version") {
+    std::printf("korvex %s\n", KORVEX_VERSION);
+    return 0;
+  }
+  if (first == "--help" || first == "help" || first == "-h") {
+    PrintHelp(stdout);
+    return 0;
+  }
+  for (const Command& c : kCommands)
+    if (c.name == first) return c.run(argc - 1, argv + 1);
+  if (first.empty()) {
+    PrintHelp(stderr);
+  } else {
+    std::fprintf(stderr, "korvex: unknown command '%s' (see korvex --help)\n", argv[1]);
+  }
+  return 2;
+}
+
+}  // namespace
+}  // namespace korvex::app
+
+int main(int argc, char** argv) {
+  return korvex::app::Main(argc, argv);
+}

@@ -1,0 +1,302 @@
+// `korvex serve` as a user runs it: the built binary in its own process on a free loopback
+// port, driven over plain sockets.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "e2e/process.h"
+#include "http/http_test_support.h"
+
+namespace korvex {
+namespace {
+
+using host::http::testing::Fetch;
+using host::http::testing::Get;
+using host::http::testing::RawConnection;
+using host::http::testing::TempSite;
+using namespace std::chrono_literals;
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The binary with the given arguments, standard output and error into a file. The
+// environment's KORVEX_USER and KORVEX_PASSWORD are replaced by `env` (or removed).
+class Process {
+ public:
+  Process(const std::vector<std::string>& args, const std::filesystem::path& output,
+          const std::map<std::string, std::string>& env = {})
+      : output_(output) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(fd, 1);
+      dup2(fd, 2);
+      unsetenv("KORVEX_USER");
+      unsetenv("KORVEX_PASSWORD");
+      for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+      std::string binary = testing::KorvexBinary().string();
+      std::vector<char*> argv{binary.data()};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(binary.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+  ~Process() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  /// The exit status, or -1 when it has not ended in time (or died of a signal).
+  int Wait(std::chrono::milliseconds timeout = 20s) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(10ms);
+    }
+    return -1;
+  }
+
+  /// The port from the start line; 0 when the server did not come up.
+  uint16_t WaitForPort() {
+    static const std::regex kUrl(R"(http://127\.0\.0\.1:(\d+)/)");
+    for (int i = 0; i < 500; ++i) {
+      std::smatch m;
+      std::string text = Output();
+      if (std::regex_search(text, m, kUrl)) return static_cast<uint16_t>(std::stoi(m[1]));
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        return 0;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return 0;
+  }
+
+  void Signal(int signal) { kill(pid_, signal); }
+  std::string Output() const { return ReadFile(output_); }
+
+ private:
+  std::filesystem::path output_;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+class ServeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_.Write("secret.txt", "TOP SECRET");
+    work_.Write("site/hello.ksp",
+                "<%= \"sum=\" + (1 + 2) %> <%= Server.HTMLEncode(Request(\"name\")) %>");
+    work_.Write("site/counter.ksp",
+                "<% var n = Session(\"n\"); Session.n = (n === undefined ? 0 : n) + 1; %>"
+                "count=<%= Session(\"n\") %>");
+    work_.Write("site/slow.ksp",
+                "<% var t = new Date().getTime(); while (new Date().getTime() - t < 1000) {} %>"
+                "slow done");
+    work_.Write("site/style.css", "body { color: red }");
+    site_ = work_.path() / "site";
+  }
+
+  // Starts the server on a free port with the extra arguments; 0 when it did not start.
+  uint16_t Serve(std::vector<std::string> extra = {},
+                 const std::map<std::string, std::string>& env = {}) {
+    std::vector<std::string> args = {"serve", "--root", site_.string(), "--port", "0"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    server_ = std::make_unique<Process>(args, work_.path() / "server.log", env);
+    return server_->WaitForPort();
+  }
+
+  // Runs the binary to its end; its exit status, with its output in `output`.
+  int RunToEnd(const std::vector<std::string>& args, std::string& output,
+               const std::map<std::string, std::string>& env = {}) {
+    Process p(args, work_.path() / "run.log", env);
+    int status = p.Wait();
+    output = p.Output();
+    return status;
+  }
+
+  TempSite work_;
+  std::filesystem::path site_;
+  std::unique_ptr<Process> server_;
+};
+
+TEST_F(ServeTest, ExplainsEveryOption) {
+  std::string out;
+  ASSERT_EQ(RunToEnd({"serve", "--help"}, out), 0);
+  for (const char* option :
+       {"--root", "--bind", "--port", "--threads", "--max-body", "--read-timeout", "--user",
+        "--password", "--insecure", "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
+    EXPECT_NE(out.find(option), std::string::npos) << option;
+  }
+  ASSERT_EQ(RunToEnd({"--help"}, out), 0);
+  EXPECT_NE(out.find("serve"), std::string::npos);
+  EXPECT_NE(out.find("--max-body"), std::string::npos);
+}
+
+TEST_F(ServeTest, RefusesToStartWithoutWhatItNeeds) {
+  std::string out;
+  EXPECT_EQ(RunToEnd({"serve", "--port", "0"}, out), 2);
+  EXPECT_NE(out.find("administration site is not available yet"), std::string::npos) << out;
+
+  // Beyond loopback only with a password, or when asked for in so many words.
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--bind", "0.0.0.0"}, out), 2);
+  EXPECT_NE(out.find("refusing to listen on 0.0.0.0"), std::string::npos) << out;
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--bind", "0.0.0.0", "--user", "a"}, out),
+            2);
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--port", "70000"}, out), 2);
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--frobnicate"}, out), 2);
+  EXPECT_EQ(RunToEnd({"serve", "--root", (work_.path() / "missing").string()}, out), 1);
+}
+
+TEST_F(ServeTest, ServesPagesAndFilesAndNothingOutsideTheRoot) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+
+  // Two requests on one connection: a page, then a file.
+  RawConnection c(port);
+  c.Send(Get("/hello.ksp?name=%3Cb%3E"));
+  auto r = c.Read();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(r->body, "sum=3 &lt;b&gt;");
+  EXPECT_EQ(r->Header("Content-Type"), "text/html; charset=utf-8");
+  c.Send(Get("/style.css"));
+  r = c.Read();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(r->body, "body { color: red }");
+  EXPECT_EQ(r->Header("Content-Type"), "text/css");
+  std::string modified = r->Header("Last-Modified");
+  EXPECT_TRUE(std::regex_match(
+      modified, std::regex(R"([A-Z][a-z]{2}, \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d GMT)")))
+      << modified;
+
+  r = Fetch(port, Get("/missing.html"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 404);
+
+  const std::string secret = (work_.path() / "secret.txt").string();
+  const std::pair<std::string, int> escapes[] = {
+      {"/../secret.txt", 400},       {"/%2e%2e/secret.txt", 400},
+      {"/%2E%2E%2Fsecret.txt", 400}, {"/..%2fsecret.txt", 400},
+      {"/..%5csecret.txt", 400},     {"/x/..%2f..%2fsecret.txt", 400},
+      {"secret.txt", 400},           {"http://127.0.0.1/../secret.txt", 400},
+      {"/" + secret, 404},           {"/%2F" + secret.substr(1), 400},
+  };
+  for (const auto& [target, status] : escapes) {
+    r = Fetch(port, Get(target));
+    ASSERT_TRUE(r) << target;
+    EXPECT_EQ(r->status, status) << target;
+    EXPECT_EQ(r->body.find("TOP SECRET"), std::string::npos) << target;
+  }
+
+  server_->Signal(SIGTERM);
+  EXPECT_EQ(server_->Wait(), 0);
+  std::string log = server_->Output();
+  EXPECT_NE(log.find("\"GET /hello.ksp\" 200 15 "), std::string::npos) << log;
+  EXPECT_NE(log.find("\"GET /missing.html\" 404 "), std::string::npos) << log;
+}
+
+TEST_F(ServeTest, KeepsSessionValuesBehindASafeCookie) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  auto first = Fetch(port, Get("/counter.ksp"));
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->body, "count=1");
+  std::string cookie = first->Header("Set-Cookie");
+  EXPECT_NE(cookie.find("HttpOnly"), std::string::npos) << cookie;
+  EXPECT_NE(cookie.find("SameSite=Lax"), std::string::npos) << cookie;
+  std::string pair = cookie.substr(0, cookie.find(';'));
+
+  auto second = Fetch(port, Get("/counter.ksp", "Cookie: " + pair + "\r\n"));
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->body, "count=2");
+  // Without the cookie: a new visitor.
+  auto other = Fetch(port, Get("/counter.ksp"));
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->body, "count=1");
+}
+
+TEST_F(ServeTest, AsksForThePasswordFromTheEnvironment) {
+  uint16_t port = Serve({"--user", "admin"}, {{"KORVEX_PASSWORD", "s3cret"}});
+  ASSERT_NE(port, 0) << server_->Output();
+  auto r = Fetch(port, Get("/hello.ksp?name=x"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 401);
+  EXPECT_NE(r->Header("WWW-Authenticate").find("Basic realm="), std::string::npos);
+  r = Fetch(port, Get("/hello.ksp?name=x", "Authorization: Basic YWRtaW46czNjcmV4\r\n"));  // s3crex
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 401);
+  r = Fetch(port, Get("/hello.ksp?name=x", "Authorization: Basic YWRtaW46czNjcmV0\r\n"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(r->body, "sum=3 x");
+}
+
+TEST_F(ServeTest, RefusesOversizeHeadersAndBodies) {
+  uint16_t port = Serve({"--max-body", "1000"});
+  ASSERT_NE(port, 0) << server_->Output();
+  auto r = Fetch(port, Get("/style.css", "X-Big: " + std::string(17 * 1024, 'a') + "\r\n"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 431);
+  r = Fetch(port, "POST /hello.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 2000\r\n\r\n" +
+                      std::string(2000, 'b'));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 413);
+  r = Fetch(port,
+            "POST /hello.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n"
+            "Content-Type: application/x-www-form-urlencoded\r\n\r\nname=abc");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->body, "sum=3 abc");
+}
+
+TEST_F(ServeTest, StopsGracefullyOnSigterm) {
+  uint16_t port = Serve({"--threads", "4"});
+  ASSERT_NE(port, 0) << server_->Output();
+  RawConnection idle(port);
+  idle.Send(Get("/style.css"));
+  ASSERT_TRUE(idle.Read());
+
+  std::vector<std::unique_ptr<RawConnection>> busy;
+  for (int i = 0; i < 3; ++i) {
+    busy.push_back(std::make_unique<RawConnection>(port));
+    busy.back()->Send(Get("/slow.ksp"));
+  }
+  std::this_thread::sleep_for(300ms);  // the pages are running now (they take a second)
+  server_->Signal(SIGTERM);
+
+  EXPECT_TRUE(idle.WaitForClose());
+  for (auto& c : busy) {
+    auto r = c->Read();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->body, "slow done");
+  }
+  EXPECT_EQ(server_->Wait(), 0);
+  EXPECT_NE(server_->Output().find("korvex: stopped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvex

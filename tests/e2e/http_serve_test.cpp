@@ -152,7 +152,6 @@ TEST_F(ServeTest, ExplainsEveryOption) {
   }
   ASSERT_EQ(RunToEnd({"--help"}, out), 0);
   EXPECT_NE(out.find("serve"), std::string::npos);
-  EXPECT_NE(out.find("--max-body"), std::string::npos);
 }
 
 TEST_F(ServeTest, RefusesToStartWithoutWhatItNeeds) {

@@ -126,8 +126,10 @@ struct Server::Impl {
         log.Note("korvex: second signal, exiting without waiting");
         std::_Exit(1);
       }
-      BeginStop();
+      // Armed again first: BeginStop cancels the wait once no connection is left, and a
+      // second signal meanwhile must still end the process.
       WaitForSignal();
+      BeginStop();
     });
   }
 

@@ -1,0 +1,236 @@
+// `korvex serve`: reads the options, refuses unsafe combinations (a non-loopback address
+// without a password), then runs the HTTP server with the page engine and an in-memory
+// session store until SIGINT or SIGTERM.
+#include "app/serve_command.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "host/http/server.h"
+#include "host/page_host.h"
+#include "host/session_store.h"
+#include "script/script_page_runner.h"
+
+namespace korvex::app {
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+struct ServeOptions {
+  host::http::ServerConfig server;
+  std::optional<std::string> user, password;
+  bool insecure = false;
+  bool help = false;
+};
+
+template <class T>
+bool ParseNumber(std::string_view text, T min, T max, T& out) {
+  T value{};
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) {
+    return false;
+  }
+  out = value;
+  return true;
+}
+
+// "--name value" and "--name=value". Throws std::invalid_argument with the message to print.
+ServeOptions ParseOptions(int argc, char** argv) {
+  ServeOptions o;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view name = arg;
+    std::optional<std::string_view> inline_value;
+    if (size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      inline_value = arg.substr(eq + 1);
+    }
+    auto value = [&]() -> std::string_view {
+      if (inline_value) return *inline_value;
+      if (i + 1 >= argc) throw std::invalid_argument(std::string(name) + " needs a value");
+      return argv[++i];
+    };
+    auto bad = [&](std::string_view v, std::string_view what) {
+      return std::invalid_argument(std::string(name) + ": " + std::string(what) + ", not \"" +
+                                   std::string(v) + "\"");
+    };
+    auto flag = [&] {
+      if (inline_value) throw std::invalid_argument(std::string(name) + " takes no value");
+      return true;
+    };
+
+    if (name == "--help" || name == "-h") {
+      o.help = flag();
+    } else if (name == "--insecure") {
+      o.insecure = flag();
+    } else if (name == "--bind") {
+      o.server.address = value();
+    } else if (name == "--port") {
+      std::string_view v = value();
+      if (!ParseNumber<uint16_t>(v, 0, 65535, o.server.port)) throw bad(v, "a port 0 to 65535");
+    } else if (name == "--root") {
+      o.server.site_root = std::string(value());
+    } else if (name == "--threads") {
+      std::string_view v = value();
+      if (!ParseNumber<unsigned>(v, 1, 1024, o.server.workers)) throw bad(v, "1 to 1024 threads");
+    } else if (name == "--max-body") {
+      std::string_view v = value();
+      if (!ParseNumber<uint64_t>(v, 1, uint64_t{1} << 40, o.server.max_body)) {
+        throw bad(v, "a size in bytes");
+      }
+    } else if (name == "--read-timeout") {
+      std::string_view v = value();
+      unsigned seconds = 0;
+      if (!ParseNumber<unsigned>(v, 1, 3600, seconds)) throw bad(v, "1 to 3600 seconds");
+      o.server.read_timeout = std::chrono::seconds(seconds);
+    } else if (name == "--user") {
+      o.user = std::string(value());
+    } else if (name == "--password") {
+      o.password = std::string(value());
+    } else {
+      throw std::invalid_argument("unknown option " + std::string(arg));
+    }
+  }
+  return o;
+}
+
+std::optional<std::string> FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+// Settles authentication from the options and the environment, and refuses to expose the
+// site beyond this machine without it. Throws std::invalid_argument.
+void CheckAccess(ServeOptions& o) {
+  if (!o.user) o.user = FromEnvironment("KORVEX_USER");
+  if (!o.password) o.password = FromEnvironment("KORVEX_PASSWORD");
+  if (o.user.has_value() != o.password.has_value()) {
+    throw std::invalid_argument(
+        "--user and --password (or KORVEX_USER and KORVEX_PASSWORD) go together");
+  }
+  if (o.user) {
+    if (o.user->empty() || o.user->find(':') != std::string::npos) {
+      throw std::invalid_argument("the user name must be non-empty and without \":\"");
+    }
+    if (o.password->empty()) throw std::invalid_argument("the password must not be empty");
+    o.server.credentials = host::http::BasicCredentials{*o.user, *o.password};
+  }
+  if (!host::http::IsLoopbackAddress(o.server.address) && !o.server.credentials && !o.insecure) {
+    throw std::invalid_argument(
+        "refusing to listen on " + o.server.address +
+        " without authentication: give --user and --password (or KORVEX_USER and "
+        "KORVEX_PASSWORD), or --insecure to allow it");
+  }
+}
+
+std::string Url(const std::string& address, uint16_t port) {
+  bool v6 = address.find(':') != std::string::npos;
+  return "http://" + (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
+}
+
+}  // namespace
+
+const char* ServeUsage() {
+  return R"(Usage: korvex serve [options]
+
+Serves a site folder over HTTP/1.1: *.ksp pages run through the page engine, every other file
+under the folder is sent as it is (with its Content-Type and Last-Modified). Nothing outside
+the folder is ever served.
+
+Options:
+  --root DIR           the site folder. Required for now: the built-in administration
+                       site is not available yet.
+  --bind ADDR          the IP address to listen on (default 127.0.0.1). An address other
+                       than loopback needs --user and --password, or --insecure.
+  --port N             the TCP port (default 8080). 0 picks a free port; the start line on
+                       standard error shows which.
+  --threads N          worker threads running requests (default: twice the processor cores).
+  --max-body BYTES     the largest request body accepted (default 67108864, 64 MiB); a
+                       larger one is answered 413. Request headers are limited to 16 KiB (431).
+  --read-timeout SECS  time allowed to receive one request, and to keep an idle connection
+                       open (default 30).
+  --user NAME          require HTTP Basic authentication with this user name (default: the
+                       environment variable KORVEX_USER).
+  --password TEXT      ... and this password (default: KORVEX_PASSWORD). Prefer the
+                       environment variable: a command line is visible to other users.
+  --insecure           allow a non-loopback address without authentication.
+  --help               show this text.
+
+Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
+One line per request goes to standard error: time, client, method, path, status, bytes sent,
+milliseconds. SIGINT or SIGTERM stops the server once the requests in progress are answered;
+a second signal ends it at once.
+)";
+}
+
+int ServeCommand(int argc, char** argv) {
+  ServeOptions options;
+  try {
+    options = ParseOptions(argc, argv);
+    if (options.help) {
+      std::fputs(ServeUsage(), stdout);
+      return 0;
+    }
+    if (options.server.site_root.empty()) {
+      std::fputs(
+          "korvex serve: the built-in administration site is not available yet; "
+          "give --root DIR to serve a site folder\n",
+          stderr);
+      return kUsageError;
+    }
+    CheckAccess(options);
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "korvex serve: %s (see korvex serve --help)\n", e.what());
+    return kUsageError;
+  }
+
+  std::error_code ec;
+  std::filesystem::path root = std::filesystem::canonical(options.server.site_root, ec);
+  if (ec) {
+    std::fprintf(stderr, "korvex serve: no site folder %s\n", options.server.site_root.c_str());
+    return 1;
+  }
+  options.server.site_root = root;
+  if (options.server.workers == 0) {
+    options.server.workers = 2 * std::max(1u, std::thread::hardware_concurrency());
+  }
+
+  host::MemorySessionStore sessions;
+  script::ScriptPageRunner runner;
+  host::PageHostConfig pages;
+  pages.site_root = root;
+  pages.sessions = &sessions;
+  options.server.page_handler = [&](const host::RequestData& request) {
+    return host::ServePage(request, pages, runner);
+  };
+
+  host::http::AccessLog log;
+  try {
+    const unsigned workers = options.server.workers;
+    const bool insecure = options.insecure && !options.server.credentials &&
+                          !host::http::IsLoopbackAddress(options.server.address);
+    host::http::Server server(options.server, log);
+    log.Note("korvex: serving " + root.string() + " on " +
+             Url(options.server.address, server.port()) + " with " + std::to_string(workers) +
+             " worker threads" + (options.server.credentials ? ", Basic authentication" : "") +
+             (insecure ? ", WITHOUT authentication (--insecure)" : ""));
+    server.Run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korvex serve: %s\n", e.what());
+    return 1;
+  }
+  log.Note("korvex: stopped");
+  return 0;
+}
+
+}  // namespace korvex::app

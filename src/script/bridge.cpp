@@ -203,33 +203,39 @@ duk_ret_t Finish(duk_context* ctx, Bridge& bridge) {
   return 0;
 }
 
+// The key a trap was given (stack index 1); false for a Symbol key, which no automation
+// member answers. The text stays valid while the key is on the stack. [ ] -> [ ]
+bool TrapKey(duk_context* ctx, const char*& key, duk_size_t& length) {
+  if (duk_is_symbol(ctx, 1)) return false;
+  key = duk_get_lstring(ctx, 1, &length);
+  if (!key) key = "";
+  return true;
+}
+
 // get(target, key, receiver): a property's value, or a callable for a method.
 duk_ret_t GetTrap(duk_context* ctx) {
   Bridge& bridge = Bridge::Of(ctx);
-  if (duk_is_symbol(ctx, 1)) return 0;  // Symbol.toPrimitive and friends: undefined
-  if (!bridge.MayContinue()) return Finish(ctx, bridge);
-  uint32_t slot = HiddenSlot(ctx, 0);
+  const char* key = nullptr;
   duk_size_t length = 0;
-  const char* key = duk_get_lstring(ctx, 1, &length);
-  if (!key) return 0;
-  bridge.OnGet(slot, key, length);
+  if (!TrapKey(ctx, key, length)) return 0;  // Symbol.toPrimitive and friends: undefined
+  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  bridge.OnGet(HiddenSlot(ctx, 0), key, length);
   return Finish(ctx, bridge);
 }
 
 // set(target, key, value, receiver) -> true
 duk_ret_t SetTrap(duk_context* ctx) {
   Bridge& bridge = Bridge::Of(ctx);
-  if (duk_is_symbol(ctx, 1)) {
-    duk_push_true(ctx);
-    return 1;
-  }
-  if (!bridge.MayContinue()) return Finish(ctx, bridge);
-  uint32_t slot = HiddenSlot(ctx, 0);
-  PrimitiveArguments(ctx, bridge, 2, 1);
+  const char* key = nullptr;
   duk_size_t length = 0;
-  const char* key = duk_get_lstring(ctx, 1, &length);
-  bridge.OnPut(slot, key ? key : "", length, 2);
-  return Finish(ctx, bridge);
+  if (TrapKey(ctx, key, length)) {
+    if (!bridge.MayContinue()) return Finish(ctx, bridge);
+    PrimitiveArguments(ctx, bridge, 2, 1);
+    bridge.OnPut(HiddenSlot(ctx, 0), key, length, 2);
+    return Finish(ctx, bridge);
+  }
+  duk_push_true(ctx);
+  return 1;
 }
 
 // apply(target, this, arguments): the object called like a function reaches its default member.
@@ -248,15 +254,15 @@ duk_ret_t ApplyTrap(duk_context* ctx) {
 // has(target, key): the "in" operator.
 duk_ret_t HasTrap(duk_context* ctx) {
   Bridge& bridge = Bridge::Of(ctx);
-  if (duk_is_symbol(ctx, 1)) {
-    duk_push_false(ctx);
-    return 1;
-  }
-  if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  const char* key = nullptr;
   duk_size_t length = 0;
-  const char* key = duk_get_lstring(ctx, 1, &length);
-  bridge.OnHas(HiddenSlot(ctx, 0), key ? key : "", length);
-  return Finish(ctx, bridge);
+  if (TrapKey(ctx, key, length)) {
+    if (!bridge.MayContinue()) return Finish(ctx, bridge);
+    bridge.OnHas(HiddenSlot(ctx, 0), key, length);
+    return Finish(ctx, bridge);
+  }
+  duk_push_false(ctx);
+  return 1;
 }
 
 duk_ret_t ConstructTrap(duk_context* ctx) {
@@ -322,6 +328,11 @@ duk_ret_t PushSafe(duk_context* ctx, void* udata) {
   auto* request = static_cast<PushRequest*>(udata);
   PushJsValue(ctx, *request->bridge, *request->value);
   return 1;
+}
+
+// Leaves the error on the stack when run through duk_safe_call.
+duk_ret_t ThrowOutOfMemory(duk_context* ctx, void*) {
+  return duk_error(ctx, DUK_ERR_RANGE_ERROR, "out of memory");
 }
 
 struct GlobalRequest {
@@ -448,13 +459,10 @@ duk_ret_t Bridge::Install(duk_context* ctx, void*) {
 
 bool Bridge::PushValue(const Variant& value) {
   JsValue prepared;
-  bool ok = false;
   try {
-    ok = Prepare(value, prepared);
+    Prepare(value, prepared);
   } catch (...) {
-  }
-  if (!ok) {
-    duk_push_error_object_raw(ctx_, DUK_ERR_RANGE_ERROR, nullptr, 0, "out of memory");
+    duk_safe_call(ctx_, ThrowOutOfMemory, nullptr, 0, 1);
     return false;
   }
   PushRequest request{this, &prepared};
@@ -466,7 +474,8 @@ bool Bridge::DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>
   try {
     Prepare(Variant(object), prepared);
   } catch (...) {
-    return PushValue(Variant());  // reports the failure the same way
+    duk_safe_call(ctx_, ThrowOutOfMemory, nullptr, 0, 1);
+    return false;
   }
   GlobalRequest request{this, name.data(), name.size(), &prepared};
   if (duk_safe_call(ctx_, DefineGlobalSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) return false;
@@ -513,7 +522,7 @@ std::vector<Variant> Bridge::ReadArguments(duk_idx_t first, duk_idx_t count) con
   return args;
 }
 
-bool Bridge::Prepare(const Variant& v, JsValue& out) {
+void Bridge::Prepare(const Variant& v, JsValue& out) {
   out = JsValue{};
   switch (v.type()) {
     case VarType::Empty:
@@ -569,7 +578,6 @@ bool Bridge::Prepare(const Variant& v, JsValue& out) {
       break;
     }
   }
-  return true;
 }
 
 int64_t Bridge::SlotOfProxy(void* heap_pointer) const noexcept {
@@ -734,14 +742,15 @@ void Bridge::OnConvert(uint32_t slot, bool value_of) noexcept {
     Dispatch& object = Object(slot);
     outcome_.kind = OutcomeKind::Value;
     const Member* default_member = object.Members().DefaultMember();
-    if (default_member && !default_member->indexed) {
+    if (default_member) {
       try {
         Variant value = object.CallDefault({});
         Prepare(value_of ? value : Variant(TextOrEmpty(value)), outcome_.value);
         return;
       } catch (const AutomationError& e) {
-        // A default member that needs an index (a collection's Item) has no value of its own.
-        if (e.number() != err::kArgumentNotOptional) throw;
+        // A default member that needs an index (a collection's Item) may have no value of its
+        // own; the object then shows as itself.
+        if (!default_member->indexed && e.number() != err::kArgumentNotOptional) throw;
       }
     }
     if (value_of) {

@@ -114,7 +114,7 @@ class Bridge {
   bool NoteProxy(void* heap_pointer, uint32_t slot) noexcept;
 
  private:
-  bool Prepare(const Variant& v, JsValue& out);
+  void Prepare(const Variant& v, JsValue& out);
   std::vector<Variant> ReadArguments(duk_idx_t first, duk_idx_t count) const;
   Dispatch& Object(uint32_t slot) const { return *objects_[slot]; }
   void SetError(std::exception_ptr error) noexcept;

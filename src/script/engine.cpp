@@ -119,8 +119,9 @@ std::optional<ScriptError> Engine::Run(const CompiledPage& page, std::string_vie
   if (bridge_->timed_out()) {
     ScriptError timeout;
     timeout.name = "Script timeout";
+    int32_t seconds = bridge_->timeout_seconds();
     timeout.message = "The page ran longer than Server.ScriptTimeout allows (" +
-                      std::to_string(bridge_->timeout_seconds()) + " seconds)";
+                      std::to_string(seconds) + (seconds == 1 ? " second)" : " seconds)");
     timeout.description = timeout.message;
     timeout.source = "Korvex script engine";
     timeout.line = error ? error->line : 0;

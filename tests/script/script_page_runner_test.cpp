@@ -39,10 +39,18 @@ TEST_F(ScriptPageRunnerTest, RunsAPageAgainstTheRequest) {
   host::ResponseData r = Serve(
       "<% var cal = Server.CreateObject('Korvex.TestMonths'); %>"
       "<%= Request('a') %>|<%= Request.QueryString('b') %>|<%= cal.m1 + cal.M12 %>|"
-      "<%= Server.HTMLEncode('<a href=\"x\">') %>",
+      "<%= Server.HTMLEncode('<a href=\"x\">') %>|<%= true %>|<%= String(Request.QueryString) %>",
       "/t.ksp?a=1&b=x+y&b=%C3%A9");
   EXPECT_EQ(r.status, 200);
-  EXPECT_EQ(r.body, "1|x y, \xC3\xA9|jandec|&lt;a href=&quot;x&quot;&gt;");
+  EXPECT_EQ(r.body, "1|x y, \xC3\xA9|jandec|&lt;a href=&quot;x&quot;&gt;|True|a=1&b=x+y&b=%C3%A9");
+}
+
+TEST_F(ScriptPageRunnerTest, PageSetsItsOwnTimeLimit) {
+  host::ResponseData r = Serve("start<% Server.ScriptTimeout = 1; while (true) {} %>");
+  EXPECT_EQ(r.status, 500);
+  EXPECT_TRUE(r.body.starts_with("start")) << r.body;
+  EXPECT_NE(r.body.find("Script timeout"), std::string::npos) << r.body;
+  EXPECT_NE(r.body.find("(1 second)"), std::string::npos) << r.body;
 }
 
 TEST_F(ScriptPageRunnerTest, EscapingAutomationErrorGives500AfterTheOutputSoFar) {

@@ -1,20 +1,16 @@
-// For the server's tests: a throw-away site folder and a raw HTTP client over a plain socket,
-// so requests go out byte for byte as written ("..", "%2e%2e", oversize headers), with no
-// client library normalising them first.
+// For the server's tests: a raw HTTP client over a plain socket, so requests go out byte for
+// byte as written ("..", "%2e%2e", oversize headers) with no client library normalising them.
 #pragma once
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,33 +18,11 @@
 #include <utility>
 #include <vector>
 
+#include "host/temp_folder.h"
+
 namespace korvex::host::http::testing {
 
-class TempSite {
- public:
-  TempSite() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvex-http-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempSite() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempSite(const TempSite&) = delete;
-  TempSite& operator=(const TempSite&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path Write(const std::string& relative, const std::string& text) const {
-    std::filesystem::path file = path_ / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using TempSite = host::testing::TempFolder;
 
 struct RawResponse {
   int status = 0;

@@ -112,18 +112,7 @@ void Connection::ReadHeader() {
 
 void Connection::OnHeader(error_code ec, std::size_t) {
   NoteRequestLine();
-  if (ec == bhttp::error::header_limit) return Fail(bhttp::status::request_header_fields_too_large);
-  if (ec == bhttp::error::body_limit) return Fail(bhttp::status::payload_too_large);
-  if (ec == beast::error::timeout) {
-    LogRequest(408, 0);
-    return Close();
-  }
-  if (ec == bhttp::error::end_of_stream || ec == bhttp::error::partial_message ||
-      ec == net::error::operation_aborted || ec == net::error::connection_reset ||
-      ec == net::error::eof) {
-    return Close();
-  }
-  if (ec) return Fail(bhttp::status::bad_request);
+  if (ec) return OnReadError(ec);
   if (parser_->is_done()) return Dispatch();
 
   const auto& request = parser_->get();
@@ -147,6 +136,14 @@ void Connection::ReadBody() {
 }
 
 void Connection::OnBody(error_code ec, std::size_t) {
+  if (ec) return OnReadError(ec);
+  Dispatch();
+}
+
+// A request that could not be read whole: answered when the client can still take an answer,
+// else the connection just closes.
+void Connection::OnReadError(error_code ec) {
+  if (ec == bhttp::error::header_limit) return Fail(bhttp::status::request_header_fields_too_large);
   if (ec == bhttp::error::body_limit) return Fail(bhttp::status::payload_too_large);
   if (ec == beast::error::timeout) {
     LogRequest(408, 0);
@@ -157,8 +154,7 @@ void Connection::OnBody(error_code ec, std::size_t) {
       ec == net::error::eof) {
     return Close();
   }
-  if (ec) return Fail(bhttp::status::bad_request);
-  Dispatch();
+  Fail(bhttp::status::bad_request);
 }
 
 void Connection::Dispatch() {

@@ -69,6 +69,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void OnHeader(error_code ec, std::size_t);
   void ReadBody();
   void OnBody(error_code ec, std::size_t);
+  void OnReadError(error_code ec);
   void Dispatch();
   Reply Produce(const Request& request) const;
   void Fail(bhttp::status status);

@@ -7,6 +7,7 @@
 
 #include "core/admin_recordset.h"
 #include "core/errors.h"
+#include "listing/editing_list.h"
 
 namespace korvex {
 
@@ -20,8 +21,8 @@ namespace {
 
 class BuiltScreens final : public Screens {
  public:
-  void RenderEditingList(AdminRecordset&, const std::string&) override {
-    NotAvailable("editing list screen");
+  void RenderEditingList(AdminRecordset& page, const std::string& sql) override {
+    korvex::RenderEditingList(page, sql);
   }
   void RenderEditForm(AdminRecordset&, bool, bool, const std::string&, bool) override {
     NotAvailable("edit form screen");

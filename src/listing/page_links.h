@@ -38,3 +38,21 @@ PageSpan SpanOfPage(int32_t total, int32_t current, int32_t page_size);
 std::string PageLinkText(const PageLinkTarget& target, int32_t current, int32_t pages);
 
 }  // namespace korvex
+
+namespace korvex {
+
+class AdminRecordset;
+namespace ado {
+class Recordset;
+}
+
+/// The running page's path (the server variable PATH_INFO), the base of every generated link.
+std::string PathInfo(const AdminRecordset& page);
+
+/// The page links of an open recordset standing on its first record, and by reference the
+/// first and last record numbers of the current page and the total. An empty recordset gives
+/// "" and zeros. A current page of 0 is taken as 1; a page size of 0 raises 11.
+std::string BuildPageLinks(AdminRecordset& page, ado::Recordset& recordset, std::string_view sql,
+                           int32_t current, int32_t page_size, int32_t page_code, PageSpan& span);
+
+}  // namespace korvex

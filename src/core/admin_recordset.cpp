@@ -31,6 +31,15 @@ T& Required(const std::shared_ptr<T>& object) {
   return *object;
 }
 
+// Adds item under key to every collection, or raises 457 and adds nothing when any of them
+// has the key already.
+void AddToEach(std::initializer_list<Collection*> collections, const Variant& item,
+               const std::string& key) {
+  for (Collection* c : collections)
+    if (c->HasKey(key)) RaiseRuntimeError(err::kDuplicateKey);
+  for (Collection* c : collections) c->Add(item, key);
+}
+
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
@@ -172,29 +181,19 @@ host::Session& AdminRecordset::Session() const {
 // leaves all of them as they were.
 
 void AdminRecordset::HideField(const std::string& FieldName) {
-  std::initializer_list<Collection*> targets = {
-      EditingList->RelatedRecords->HiddenFields.get().get(),
-      ResultPage->RelatedRecords->HiddenFields.get().get(),
-      EditForm->HiddenFields.get().get(),
-      EditingList->HiddenFields.get().get(),
-      SearchForm->HiddenFields.get().get(),
-  };
-  for (Collection* hidden : targets)
-    if (hidden->HasKey(FieldName)) RaiseRuntimeError(err::kDuplicateKey);
-  for (Collection* hidden : targets) hidden->Add(Variant(FieldName), FieldName);
+  AddToEach(
+      {EditingList->RelatedRecords->HiddenFields.get().get(),
+       ResultPage->RelatedRecords->HiddenFields.get().get(), EditForm->HiddenFields.get().get(),
+       EditingList->HiddenFields.get().get(), SearchForm->HiddenFields.get().get()},
+      Variant(FieldName), FieldName);
 }
 
 void AdminRecordset::AliasField(const std::string& sAlias, const std::string& sFieldName) {
-  std::initializer_list<Collection*> targets = {
-      EditingList->RelatedRecords->FieldAliases.get().get(),
-      ResultPage->RelatedRecords->FieldAliases.get().get(),
-      EditForm->FieldAliases.get().get(),
-      EditingList->FieldAliases.get().get(),
-      SearchForm->FieldAliases.get().get(),
-  };
-  for (Collection* aliases : targets)
-    if (aliases->HasKey(sFieldName)) RaiseRuntimeError(err::kDuplicateKey);
-  for (Collection* aliases : targets) aliases->Add(Variant(sAlias), sFieldName);
+  AddToEach(
+      {EditingList->RelatedRecords->FieldAliases.get().get(),
+       ResultPage->RelatedRecords->FieldAliases.get().get(), EditForm->FieldAliases.get().get(),
+       EditingList->FieldAliases.get().get(), SearchForm->FieldAliases.get().get()},
+      Variant(sAlias), sFieldName);
 }
 
 void AdminRecordset::AddRelation(const std::string& sFieldName, const std::string& sRelatedField,

@@ -168,7 +168,9 @@ class AdminRecordset : public Dispatch, public PageObject {
 
  private:
   std::shared_ptr<ado::Connection> NewConnection() const;
-  void RenderAuxiliaryScreen(int16_t code);
+  /// Answers the codes several generating methods share: 1 (the edit form of a posted list
+  /// row, when answers_row_form), 2 (the write path), 11 to 16 and 20. False for any other.
+  bool AnswerSharedCode(int16_t code, bool answers_row_form);
   void TakeRecordsetFromRequest();
 
   std::string left_separator_;

@@ -11,10 +11,6 @@ namespace korvex {
 
 namespace {
 
-bool IsAuxiliaryCode(int16_t code) {
-  return (code >= 11 && code <= 16) || code == 20;
-}
-
 // The edit form flags of the default screens.
 constexpr bool kNew = true, kLoad = true, kDelete = true;
 
@@ -32,29 +28,38 @@ void AdminRecordset::TakeRecordsetFromRequest() {
   recordset_ = RequestItem(ParamName("Recordset"));
 }
 
-void AdminRecordset::RenderAuxiliaryScreen(int16_t code) {
+bool AdminRecordset::AnswerSharedCode(int16_t code, bool answers_row_form) {
   switch (code) {
+    case 1:
+      if (!answers_row_form) return false;
+      screens_->RenderEditForm(*this, !kNew, !kLoad, "", !kDelete);
+      return true;
+    case 2:
+      screens_->SaveRecord(*this);
+      return true;
     case 11:
       screens_->RenderFileManFrameset(*this);
-      break;
+      return true;
     case 12:
       screens_->RenderFileManList(*this);
-      break;
+      return true;
     case 13:
       screens_->RenderFileManConsole(*this, "", "");
-      break;
+      return true;
     case 14:
       screens_->ReceiveUpload(*this);
-      break;
+      return true;
     case 15:
       screens_->RenderFileManDelete(*this);
-      break;
+      return true;
     case 16:
       screens_->RenderFileManRename(*this);
-      break;
+      return true;
     case 20:
       screens_->RenderHTMLEditorPage(*this);
-      break;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -62,27 +67,19 @@ void AdminRecordset::DoEditingList(const std::optional<std::string>& sWhereCrite
   recordset();
   std::string left = left_separator_, right = right_separator_;
   int16_t code = PageCode();
-  if (code == 1) {
-    TakeRecordsetFromRequest();
-    screens_->RenderEditForm(*this, !kNew, !kLoad, "", !kDelete);
-  } else if (code == 2) {
-    TakeRecordsetFromRequest();
-    screens_->SaveRecord(*this);
-  } else if (IsAuxiliaryCode(code)) {
-    RenderAuxiliaryScreen(code);
-  } else {
-    // The blank after the name stays even without a criterion.
-    screens_->RenderEditingList(
-        *this, "SELECT * FROM " + left + recordset_ + right + " " + sWhereCriterion.value_or(""));
-  }
+  if (code == 1 || code == 2) TakeRecordsetFromRequest();
+  if (AnswerSharedCode(code, true)) return;
+  // The blank after the name stays even without a criterion.
+  screens_->RenderEditingList(
+      *this, "SELECT * FROM " + left + recordset_ + right + " " + sWhereCriterion.value_or(""));
 }
 
 void AdminRecordset::DoSearchForm() {
   recordset();
   std::string sql = RequestItem(ParamName("SQL"));
   int16_t code = PageCode();
+  if (code == -1 || code == -2 || code == 1 || code == 2) TakeRecordsetFromRequest();
   if (code == -1 || code == -2) {
-    TakeRecordsetFromRequest();
     bool to_list = code == -1;
     if (VariantEquals(SearchForm->Style, Variant(int32_t{0}))) {
       if (sql.empty()) sql = screens_->BuildCriteriaSql(*this);
@@ -102,29 +99,16 @@ void AdminRecordset::DoSearchForm() {
     } else {
       screens_->RenderTemplateReport(*this, sql);
     }
-  } else if (code == 1) {
-    TakeRecordsetFromRequest();
-    screens_->RenderEditForm(*this, !kNew, !kLoad, "", !kDelete);
-  } else if (code == 2) {
-    TakeRecordsetFromRequest();
-    screens_->SaveRecord(*this);
-  } else if (IsAuxiliaryCode(code)) {
-    RenderAuxiliaryScreen(code);
-  } else {
-    screens_->RenderSearchForm(*this);
+    return;
   }
+  if (AnswerSharedCode(code, true)) return;
+  screens_->RenderSearchForm(*this);
 }
 
 void AdminRecordset::EditItem(const std::string& sWhereCriterion) {
   recordset();
-  int16_t code = PageCode();
-  if (code == 2) {
-    screens_->SaveRecord(*this);
-  } else if (IsAuxiliaryCode(code)) {
-    RenderAuxiliaryScreen(code);
-  } else {
-    screens_->RenderEditForm(*this, !kNew, kLoad, sWhereCriterion, !kDelete);
-  }
+  if (AnswerSharedCode(PageCode(), false)) return;
+  screens_->RenderEditForm(*this, !kNew, kLoad, sWhereCriterion, !kDelete);
 }
 
 void AdminRecordset::DeleteItem(const std::string& sWhereCriterion) {
@@ -139,14 +123,8 @@ void AdminRecordset::DeleteItem(const std::string& sWhereCriterion) {
 
 void AdminRecordset::AddNew() {
   recordset();
-  int16_t code = PageCode();
-  if (code == 2) {
-    screens_->SaveRecord(*this);
-  } else if (IsAuxiliaryCode(code)) {
-    RenderAuxiliaryScreen(code);
-  } else {
-    screens_->RenderEditForm(*this, kNew, !kLoad, "", !kDelete);
-  }
+  if (AnswerSharedCode(PageCode(), false)) return;
+  screens_->RenderEditForm(*this, kNew, !kLoad, "", !kDelete);
 }
 
 void AdminRecordset::DoReport() {

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -17,42 +15,26 @@
 #include "core/screens.h"
 #include "host/intrinsics.h"
 #include "host/memory_host.h"
+#include "host/temp_folder.h"
 
 namespace korvex::testing {
 
-/// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "korvex-component-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
+using host::testing::TempFolder;
 
-  /// A new SQLite file made by running sql.
-  std::string Database(const std::string& name, const std::string& sql) const {
-    std::string file = (path_ / name).string();
-    sqlite3* db = nullptr;
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open " + file);
-    char* message = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    std::string failure = message ? message : "";
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) throw std::runtime_error(failure);
-    return file;
-  }
-
- private:
-  std::filesystem::path path_;
-};
+/// A new SQLite file in folder, made by running sql.
+inline std::string MakeDatabase(const TempFolder& folder, const std::string& name,
+                                const std::string& sql) {
+  std::string file = (folder.path() / name).string();
+  sqlite3* db = nullptr;
+  if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open " + file);
+  char* message = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+  std::string failure = message ? message : "";
+  sqlite3_free(message);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error(failure);
+  return file;
+}
 
 struct PageResult {
   std::string body;

@@ -18,6 +18,7 @@
 namespace korvex {
 namespace {
 
+using testing::MakeDatabase;
 using testing::TempFolder;
 
 const char* kBooks =
@@ -51,7 +52,7 @@ TEST(FieldClasses, MembershipIsExactAndCaseSensitive) {
 
 TEST(FieldTests, RequiredAndAutoIncrementColumnsOfARealTable) {
   TempFolder folder;
-  std::string file = folder.Database("books.db", kBooks);
+  std::string file = MakeDatabase(folder, "books.db", kBooks);
   AdminRecordset page;
   page.ConnectionString("Provider=SQLite;Data Source=" + file);
   auto books = std::make_shared<ado::Recordset>();
@@ -75,7 +76,7 @@ TEST(FieldTests, RequiredAndAutoIncrementColumnsOfARealTable) {
 
 TEST(FieldTests, CollectingRequiredColumnsTwiceKeepsOneEntryEach) {
   TempFolder folder;
-  std::string file = folder.Database("books.db", kBooks);
+  std::string file = MakeDatabase(folder, "books.db", kBooks);
   AdminRecordset page;
   page.DatabasePath(file);
   page.RequiredFields->Add(Variant("Title"));  // listed by the page, without a key

@@ -83,9 +83,10 @@ TEST_F(ComponentPage, SettingsObjectsApplyTheirRules) {
 }
 
 TEST_F(ComponentPage, PageCodeIsReadFromTheQueryStringWithTheSuffix) {
-  EXPECT_EQ(Run("K.CriptoPrefix = 'Z'; K.recordset = 'Books';\n" + Catch("K.DoEditingList()"),
-                "PageKorVex=abc&PageZ=12"),
-            "-2147467263:The file manager file list screen is not available in this build");
+  // With the suffix Z only PageZ counts: its overflow is raised, PageKorVex's text ignored.
+  EXPECT_EQ(
+      Run("K.CriptoPrefix = 'Z';\n" + Catch("K.DoEditingList()"), "PageKorVex=abc&PageZ=99999"),
+      "6:Overflow");
   for (const auto& [query, error] :
        std::vector<std::pair<std::string, std::string>>{{"PageKorVex=abc", "13:Type mismatch"},
                                                         {"PageKorVex=", "13:Type mismatch"},

@@ -17,6 +17,7 @@
 #include "host/http/server.h"
 #include "host/page_host.h"
 #include "host/session_store.h"
+#include "korvex.h"
 #include "script/script_page_runner.h"
 
 namespace korvex::app {
@@ -205,6 +206,7 @@ int ServeCommand(int argc, char** argv) {
     options.server.workers = 2 * std::max(1u, std::thread::hardware_concurrency());
   }
 
+  RegisterAllClasses();
   host::MemorySessionStore sessions;
   script::ScriptPageRunner runner;
   host::PageHostConfig pages;

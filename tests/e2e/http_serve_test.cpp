@@ -108,7 +108,8 @@ class ServeTest : public ::testing::Test {
   void SetUp() override {
     work_.Write("secret.txt", "TOP SECRET");
     work_.Write("site/hello.ksp",
-                "<%= \"sum=\" + (1 + 2) %> <%= Server.HTMLEncode(Request(\"name\")) %>");
+                "<%= \"sum=\" + (1 + 2) %> <%= Server.HTMLEncode(Request(\"name\")) %> "
+                "<%= Server.CreateObject(\"Korvex.calCalendar\").m1 %>");
     work_.Write("site/counter.ksp",
                 "<% var n = Session(\"n\"); Session.n = (n === undefined ? 0 : n) + 1; %>"
                 "count=<%= Session(\"n\") %>");
@@ -179,7 +180,7 @@ TEST_F(ServeTest, ServesPagesAndFilesAndNothingOutsideTheRoot) {
   auto r = c.Read();
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(r->body, "sum=3 &lt;b&gt;");
+  EXPECT_EQ(r->body, "sum=3 &lt;b&gt; jan");
   EXPECT_EQ(r->Header("Content-Type"), "text/html; charset=utf-8");
   c.Send(Get("/style.css"));
   r = c.Read();
@@ -214,7 +215,7 @@ TEST_F(ServeTest, ServesPagesAndFilesAndNothingOutsideTheRoot) {
   server_->Signal(SIGTERM);
   EXPECT_EQ(server_->Wait(), 0);
   std::string log = server_->Output();
-  EXPECT_NE(log.find("\"GET /hello.ksp\" 200 15 "), std::string::npos) << log;
+  EXPECT_NE(log.find("\"GET /hello.ksp\" 200 19 "), std::string::npos) << log;
   EXPECT_NE(log.find("\"GET /missing.html\" 404 "), std::string::npos) << log;
 }
 
@@ -251,7 +252,7 @@ TEST_F(ServeTest, AsksForThePasswordFromTheEnvironment) {
   r = Fetch(port, Get("/hello.ksp?name=x", "Authorization: Basic YWRtaW46czNjcmV0\r\n"));
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(r->body, "sum=3 x");
+  EXPECT_EQ(r->body, "sum=3 x jan");
 }
 
 TEST_F(ServeTest, RefusesOversizeHeadersAndBodies) {
@@ -268,7 +269,7 @@ TEST_F(ServeTest, RefusesOversizeHeadersAndBodies) {
             "POST /hello.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n"
             "Content-Type: application/x-www-form-urlencoded\r\n\r\nname=abc");
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->body, "sum=3 abc");
+  EXPECT_EQ(r->body, "sum=3 abc jan");
 }
 
 TEST_F(ServeTest, StopsGracefullyOnSigterm) {

@@ -106,10 +106,6 @@ std::optional<SimpleSelect> AnalyzeSimpleSelect(std::string_view sql) {
   return result;
 }
 
-std::string RowIdAlias() {
-  return "\"" + std::string(kRowIdColumn) + "\"";
-}
-
 }  // namespace
 
 std::string TrimStatement(std::string_view sql) {
@@ -141,34 +137,41 @@ std::optional<std::string> TableNameOf(std::string_view source, int32_t options)
   return std::nullopt;
 }
 
-std::shared_ptr<RecordSource> TableSource(ProviderConnection& session, std::string_view table) {
+const std::optional<TableInfo>& TableLookup::Describe(std::string_view name) {
+  auto [it, inserted] = tables_.try_emplace(FoldCase(name));
+  if (inserted) it->second = session_.DescribeTable(name);
+  return it->second;
+}
+
+std::shared_ptr<RecordSource> TableSource(TableLookup& tables, std::string_view table) {
   auto source = std::make_shared<RecordSource>();
-  std::optional<TableInfo> info = session.DescribeTable(table);
-  std::string quoted = session.Dialect().QuoteIdentifier(info ? info->name : table);
+  const std::optional<TableInfo>& info = tables.Describe(table);
+  std::string quoted = tables.session().Dialect().QuoteIdentifier(info ? info->name : table);
   source->count_from = quoted;
   if (info && info->rowid) {
-    source->base = "SELECT *, " + *info->rowid + " AS " + RowIdAlias() + " FROM " + quoted;
+    source->base =
+        "SELECT *, " + *info->rowid + " AS " + std::string(kQuotedRowIdColumn) + " FROM " + quoted;
     source->row_ordered = true;
   } else {
     source->base = "SELECT * FROM " + quoted;
   }
   if (info && info->kind == TableKind::Table) {
     source->write_table = info->name;
-    source->write_info = std::move(info);
+    source->write_info = info;
   }
   return source;
 }
 
-std::shared_ptr<RecordSource> QuerySource(ProviderConnection& session, std::string_view sql) {
+std::shared_ptr<RecordSource> QuerySource(TableLookup& tables, std::string_view sql) {
   auto source = std::make_shared<RecordSource>();
   source->base = TrimStatement(sql);
   source->count_from = "(" + source->base + ")";
   if (auto simple = AnalyzeSimpleSelect(source->base)) {
-    std::optional<TableInfo> info = session.DescribeTable(simple->table);
+    const std::optional<TableInfo>& info = tables.Describe(simple->table);
     if (info && info->rowid) {
       std::string& base = source->base;
       base = base.substr(0, simple->from_offset) + ", " + simple->qualifier + "." + *info->rowid +
-             " AS " + RowIdAlias() + " " + base.substr(simple->from_offset);
+             " AS " + std::string(kQuotedRowIdColumn) + " " + base.substr(simple->from_offset);
       source->row_ordered = true;
     }
   }

@@ -97,7 +97,10 @@ void Recordset::RequireOpen() const {
 }
 
 bool Recordset::HasRow(int64_t position) {
-  return rows_ && rows_->Exists(position);
+  if (position >= 0 && position < rows_known_) return true;
+  if (!rows_ || !rows_->Exists(position)) return false;
+  rows_known_ = std::max(rows_known_, rows_->KnownCount().value_or(position + 1));
+  return true;
 }
 
 void Recordset::RequireCurrent() {
@@ -191,6 +194,7 @@ void Recordset::OpenFabricated() {
   cursor_location_ = kUseClient;
   has_row_id_ = false;
   rows_ = std::make_unique<MemoryRows>(defs_.size(), std::vector<std::vector<DbValue>>{});
+  rows_known_ = 0;
   BuildFields(defs_);
   open_ = true;
   position_ = 0;
@@ -200,6 +204,7 @@ void Recordset::OpenRows(std::vector<FieldDef> defs, std::vector<std::vector<DbV
   if (open_) RaiseAdo(err::kObjectOpen, kSource);
   size_t columns = defs.size();
   rows_ = std::make_unique<MemoryRows>(columns, std::move(rows));
+  rows_known_ = 0;
   has_row_id_ = false;
   cursor_type_ = kOpenStatic;
   lock_type_ = kLockReadOnly;
@@ -214,18 +219,19 @@ void Recordset::OpenSource(const Variant& source, int32_t options) {
   try {
     session_ = connection->SharedSession();
     source_text_ = ToText(source);
+    TableLookup tables(*session_);
     std::shared_ptr<RecordSource> built;
     if (auto table = TableNameOf(source_text_, options)) {
-      built = TableSource(*session_, *table);
+      built = TableSource(tables, *table);
     } else {
-      built = QuerySource(*session_, connection->Translate(source_text_));
+      built = QuerySource(tables, connection->Translate(source_text_));
     }
     RowQuery query{built, "", ""};
     std::vector<DbValue> first_offset{DbValue::Int(0)};
     std::unique_ptr<ProviderCursor> first =
         session_->Query(query.PositionSql(false, false), first_offset);
     has_row_id_ = built->row_ordered;
-    std::vector<FieldDef> defs = DescribeColumns(*first, has_row_id_);
+    std::vector<FieldDef> defs = DescribeColumns(*first, has_row_id_, tables);
 
     // Writes go to the one table every stored column comes from.
     if (built->write_table.empty()) {
@@ -237,10 +243,10 @@ void Recordset::OpenSource(const Variant& source, int32_t options) {
         if (!EqualsNoCase(table, d.base_table)) one_table = false;
       }
       if (one_table && !table.empty()) {
-        auto info = session_->DescribeTable(table);
+        const std::optional<TableInfo>& info = tables.Describe(table);
         if (info && info->kind == TableKind::Table) {
           built->write_table = info->name;
-          built->write_info = std::move(info);
+          built->write_info = info;
         }
       }
     }
@@ -281,6 +287,7 @@ void Recordset::OpenSource(const Variant& source, int32_t options) {
   fabricated_ = false;
   open_ = true;
   position_ = 0;
+  rows_known_ = 0;
   filter_ = Variant(int32_t{0});
   filter_expression_ = FilterExpression();
   sort_.clear();
@@ -288,8 +295,8 @@ void Recordset::OpenSource(const Variant& source, int32_t options) {
     connection->Attach(std::static_pointer_cast<Recordset>(shared_from_this()));
 }
 
-std::vector<FieldDef> Recordset::DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id) {
-  std::map<std::string, std::optional<TableInfo>> tables;  // by folded name
+std::vector<FieldDef> Recordset::DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id,
+                                                 TableLookup& tables) {
   size_t count = cursor.ColumnCount() - (hidden_row_id ? 1 : 0);
   std::vector<FieldDef> defs;
   for (size_t i = 0; i < count; ++i) {
@@ -300,10 +307,8 @@ std::vector<FieldDef> Recordset::DescribeColumns(const ProviderCursor& cursor, b
     def.base_column = meta.base_column;
     const ColumnInfo* column = nullptr;
     if (!meta.base_table.empty()) {
-      auto [it, inserted] = tables.try_emplace(FoldCase(meta.base_table));
-      if (inserted) it->second = session_->DescribeTable(meta.base_table);
-      if (it->second)
-        for (const ColumnInfo& c : it->second->columns)
+      if (const std::optional<TableInfo>& info = tables.Describe(meta.base_table))
+        for (const ColumnInfo& c : info->columns)
           if (EqualsNoCase(c.name, meta.base_column)) column = &c;
     }
     if (!column || !column->not_null) def.attributes |= attr::kIsNullable | attr::kMayBeNull;
@@ -343,6 +348,7 @@ void Recordset::Close() {
   current_deleted_ = false;
   added_position_unknown_ = false;
   rows_.reset();
+  rows_known_ = 0;
   session_.reset();
   source_.reset();
   open_ = false;
@@ -377,7 +383,7 @@ void Recordset::ConnectionClosing() {
 
 // ---- Position ------------------------------------------------------------------------------
 
-bool Recordset::IsEOF() {
+bool Recordset::IsEOFSlow() {
   RequireOpen();
   if (pinned_ || edit_.mode == kEditAdd) return false;
   return !HasRow(std::max<int64_t>(position_, 0));
@@ -425,7 +431,7 @@ void Recordset::MoveLast() {
   position_ = count - 1;
 }
 
-void Recordset::MoveNext() {
+void Recordset::MoveNextSlow() {
   RequireOpen();
   LeaveRecord();
   if (current_deleted_) {
@@ -529,6 +535,7 @@ std::vector<Recordset::SortKey> Recordset::ParseSort(std::string_view text) cons
 }
 
 void Recordset::Arrange(const FilterExpression& filter, const std::vector<SortKey>& sort) {
+  rows_known_ = 0;
   if (auto* memory = dynamic_cast<MemoryRows*>(rows_.get())) {
     auto decode = [this](const std::vector<DbValue>& row, size_t i) {
       return DecodeValue(row[i], defs_[i]);

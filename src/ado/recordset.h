@@ -24,6 +24,7 @@ namespace korvex::ado {
 
 class Connection;
 class RowStore;
+class TableLookup;
 class ProviderCursor;
 struct RecordSource;
 
@@ -46,13 +47,19 @@ class Recordset : public Dispatch, public PageObject {
   void Close();
   int32_t State() const { return open_ ? 1 : 0; }
 
-  // Named so because EOF is a macro of <cstdio>; bound as "EOF" and "BOF".
-  bool IsEOF();
+  // Named so because EOF is a macro of <cstdio>; bound as "EOF" and "BOF". The steps of a walk
+  // over rows known to exist are inline: a list walks a million rows to reach its last page.
+  bool IsEOF() { return OnKnownRow() ? false : IsEOFSlow(); }
   bool IsBOF();
   /// MoveFirst and MoveLast raise 3021 on an empty recordset; MoveNext at EOF and
   /// MovePrevious at BOF raise 3021.
   void MoveFirst();
-  void MoveNext();
+  void MoveNext() {
+    if (OnKnownRow())
+      ++position_;
+    else
+      MoveNextSlow();
+  }
   void MovePrevious();
   void MoveLast();
   /// Relative to the current record; stops at BOF or EOF.
@@ -116,6 +123,14 @@ class Recordset : public Dispatch, public PageObject {
   void OpenRows(std::vector<FieldDef> defs, std::vector<std::vector<DbValue>> rows);
 
  private:
+  /// On a row known to exist, with nothing pending.
+  bool OnKnownRow() const {
+    return position_ >= 0 && position_ < rows_known_ && edit_.mode == 0 && !pinned_ &&
+           !current_deleted_ && !added_position_unknown_;
+  }
+  bool IsEOFSlow();
+  void MoveNextSlow();
+
   struct SortKey {
     size_t field;
     bool descending;
@@ -130,7 +145,8 @@ class Recordset : public Dispatch, public PageObject {
   void BuildFields(std::vector<FieldDef> defs);
   void OpenFabricated();
   void OpenSource(const Variant& source, int32_t options);
-  std::vector<FieldDef> DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id);
+  std::vector<FieldDef> DescribeColumns(const ProviderCursor& cursor, bool hidden_row_id,
+                                        TableLookup& tables);
   std::shared_ptr<Connection> ConnectionForOpen();
   void Arrange(const FilterExpression& filter, const std::vector<SortKey>& sort);
   std::vector<SortKey> ParseSort(std::string_view text) const;
@@ -158,6 +174,8 @@ class Recordset : public Dispatch, public PageObject {
   std::shared_ptr<ado::Fields> fields_;
   std::unique_ptr<RowStore> rows_;
   int64_t position_ = -1;  // from 0; -1 before the first record
+  /// Rows known to exist in rows_ as it is now: a walk inside them asks the store nothing.
+  int64_t rows_known_ = 0;
   Variant filter_ = Variant(int32_t{0});
   FilterExpression filter_expression_;
   std::string sort_;

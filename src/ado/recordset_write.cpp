@@ -248,6 +248,7 @@ void Recordset::Update() {
     if (!stored.empty()) row = std::move(stored);
   }
   edit_ = Edit();
+  rows_known_ = 0;
   if (rows_->InMemory()) {
     pinned_.reset();
     if (adding) {
@@ -303,6 +304,7 @@ void Recordset::Delete() {
   }
   ResolveAddedPosition();
   pinned_.reset();
+  rows_known_ = 0;
   rows_->RowRemoved(position_);
   current_deleted_ = true;
 }

@@ -16,10 +16,6 @@ namespace {
 // Rows stepped one by one before a new query is cheaper than the walk.
 constexpr int64_t kWalkLimit = 32;
 
-std::string RowIdName() {
-  return "\"" + std::string(kRowIdColumn) + "\"";
-}
-
 }  // namespace
 
 std::string RowQuery::CountSql() const {
@@ -33,14 +29,14 @@ std::string RowQuery::PositionSql(bool reverse, bool anchored) const {
   std::string where = condition.empty() ? "" : "(" + condition + ")";
   if (anchored) {
     if (!where.empty()) where += " AND ";
-    where += RowIdName() + (reverse ? " < ?" : " > ?");
+    where += std::string(kQuotedRowIdColumn) + (reverse ? " < ?" : " > ?");
   }
   if (!where.empty()) sql += " WHERE " + where;
   if (Seekable()) {
-    sql += " ORDER BY " + RowIdName() + (reverse ? " DESC" : "");
+    sql += " ORDER BY " + std::string(kQuotedRowIdColumn) + (reverse ? " DESC" : "");
   } else if (!order_by.empty()) {
     sql += " ORDER BY " + order_by;
-    if (source->row_ordered) sql += ", " + RowIdName();
+    if (source->row_ordered) sql += ", " + std::string(kQuotedRowIdColumn);
   }
   return sql + " LIMIT -1 OFFSET ?";
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ namespace korvex::ado {
 
 /// Name of the row id column added after a recordset's fields when its source has one.
 inline constexpr std::string_view kRowIdColumn = "__korvex_rowid";
+inline constexpr std::string_view kQuotedRowIdColumn = "\"__korvex_rowid\"";
 
 struct RecordSource {
   /// SELECT giving the fields, followed by the row id column when row_ordered.
@@ -45,14 +47,26 @@ struct RowQuery {
   std::string PositionSql(bool reverse, bool anchored) const;
 };
 
+/// Catalogue lookups made while opening one recordset, each table asked for once.
+class TableLookup {
+ public:
+  explicit TableLookup(ProviderConnection& session) : session_(session) {}
+  ProviderConnection& session() { return session_; }
+  const std::optional<TableInfo>& Describe(std::string_view name);
+
+ private:
+  ProviderConnection& session_;
+  std::map<std::string, std::optional<TableInfo>> tables_;  // by folded name
+};
+
 /// The table a source text names when it is one ("T", "[T]", "\"T\""; any text with
 /// options 2 or 512); nothing when it is SQL.
 std::optional<std::string> TableNameOf(std::string_view source, int32_t options);
 /// A table's rows, in row id order when it has one.
-std::shared_ptr<RecordSource> TableSource(ProviderConnection& session, std::string_view table);
+std::shared_ptr<RecordSource> TableSource(TableLookup& tables, std::string_view table);
 /// A query's rows (backend SQL). A plain SELECT from one table, without grouping, ordering or
 /// limits, gets the table's row id and its order.
-std::shared_ptr<RecordSource> QuerySource(ProviderConnection& session, std::string_view sql);
+std::shared_ptr<RecordSource> QuerySource(TableLookup& tables, std::string_view sql);
 /// The statement without trailing blanks, comments and semicolons, ready to be wrapped.
 std::string TrimStatement(std::string_view sql);
 

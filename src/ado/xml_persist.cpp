@@ -178,7 +178,8 @@ std::string Recordset::SaveXml() {
   LeaveRecord();
   std::vector<std::string> names;
   for (size_t i = 0; i < defs_.size(); ++i)
-    names.push_back(IsXmlName(defs_[i].name) ? defs_[i].name : "c" + std::to_string(i));
+    names.push_back(IsXmlName(defs_[i].name) ? defs_[i].name
+                                             : std::string("c").append(std::to_string(i)));
 
   std::string out =
       "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'\n"

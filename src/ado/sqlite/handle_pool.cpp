@@ -38,33 +38,26 @@ PooledHandle::PooledHandle(sqlite3* db, std::string path, bool read_only, dev_t 
     : db_(db), path_(std::move(path)), read_only_(read_only), device_(device), inode_(inode) {}
 
 PooledHandle::~PooledHandle() {
-  sqlite3_finalize(data_version_);
-  sqlite3_finalize(schema_version_);
+  sqlite3_finalize(stamp_statement_);
   sqlite3_close_v2(db_);
 }
 
-int64_t PooledHandle::PragmaValue(sqlite3_stmt* statement) {
-  int rc = sqlite3_step(statement);
-  if (rc != SQLITE_ROW) {
-    sqlite3_reset(statement);
-    RaiseSqlite(db_, rc);
-  }
-  int64_t value = sqlite3_column_int64(statement, 0);
-  sqlite3_reset(statement);
-  return value;
-}
-
 PooledHandle::Stamp PooledHandle::CurrentStamp() {
-  if (!data_version_) {
-    int rc = sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                                &data_version_, nullptr);
-    if (rc == SQLITE_OK)
-      rc = sqlite3_prepare_v3(db_, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT,
-                              &schema_version_, nullptr);
+  // One statement, so one read lock, for both counters.
+  if (!stamp_statement_) {
+    int rc = sqlite3_prepare_v3(db_, "SELECT * FROM pragma_data_version, pragma_schema_version", -1,
+                                SQLITE_PREPARE_PERSISTENT, &stamp_statement_, nullptr);
     if (rc != SQLITE_OK) RaiseSqlite(db_, rc);
   }
-  return Stamp{PragmaValue(data_version_), sqlite3_total_changes64(db_),
-               PragmaValue(schema_version_)};
+  int rc = sqlite3_step(stamp_statement_);
+  if (rc != SQLITE_ROW) {
+    sqlite3_reset(stamp_statement_);
+    RaiseSqlite(db_, rc);
+  }
+  Stamp stamp{sqlite3_column_int64(stamp_statement_, 0), sqlite3_total_changes64(db_),
+              sqlite3_column_int64(stamp_statement_, 1)};
+  sqlite3_reset(stamp_statement_);
+  return stamp;
 }
 
 std::optional<int64_t> PooledHandle::CachedCount(const std::string& sql) {
@@ -86,8 +79,9 @@ std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     RaiseAdo(err::kUnspecified, "SQLite", "Could not find file '" + file.string() + "'.");
+  // The file's identity is its device and inode; the name only groups handles.
   std::error_code ec;
-  std::string path = std::filesystem::canonical(file, ec).string();
+  std::string path = std::filesystem::absolute(file, ec).lexically_normal().string();
   if (ec) path = file.string();
   {
     Pool& pool = ThePool();

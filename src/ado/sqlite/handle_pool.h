@@ -42,15 +42,12 @@ class PooledHandle {
   void StoreCount(const std::string& sql, int64_t count, const Stamp& before);
 
  private:
-  int64_t PragmaValue(sqlite3_stmt* statement);
-
   sqlite3* db_;
   std::string path_;
   bool read_only_;
   dev_t device_;
   ino_t inode_;
-  sqlite3_stmt* data_version_ = nullptr;
-  sqlite3_stmt* schema_version_ = nullptr;
+  sqlite3_stmt* stamp_statement_ = nullptr;
   struct Entry {
     int64_t count;
     Stamp stamp;

@@ -80,29 +80,35 @@ std::optional<std::string> SqliteSession::RowIdName(const TableInfo& table) {
 }
 
 std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
+  // The table and its columns in one statement, so under one read lock.
   std::vector<DbValue> param{DbValue::Text(std::string(name))};
   auto cursor = Query(
-      "SELECT name, type, sql FROM sqlite_master WHERE type IN ('table', 'view') "
-      "AND name = ? COLLATE NOCASE",
+      "SELECT m.name, m.type, m.sql, p.name, p.type, p.\"notnull\", p.dflt_value, p.pk "
+      "FROM sqlite_master m LEFT JOIN pragma_table_info(m.name) p "
+      "WHERE m.type IN ('table', 'view') AND m.name = ? COLLATE NOCASE ORDER BY p.cid",
       param);
-  if (!cursor->Next()) return std::nullopt;
-  TableInfo t;
-  t.name = Text(cursor->Value(0));
-  t.kind = KindOf(Text(cursor->Value(1)), t.name);
-  if (t.kind == TableKind::View) t.definition = Text(cursor->Value(2));
-  cursor.reset();
-
+  std::optional<TableInfo> found;
   int key_columns = 0;
-  for (auto& row : Rows("PRAGMA table_info(" + Dialect().QuoteIdentifier(t.name) + ")")) {
+  while (cursor->Next()) {
+    if (!found) {
+      found.emplace();
+      found->name = Text(cursor->Value(0));
+      found->kind = KindOf(Text(cursor->Value(1)), found->name);
+      if (found->kind == TableKind::View) found->definition = Text(cursor->Value(2));
+    }
+    if (cursor->Value(3).IsNull()) continue;
     ColumnInfo c;
-    c.name = Text(row[1]);
-    c.declared_type = Text(row[2]);
-    c.not_null = Int(row[3]) != 0;
-    if (!row[4].IsNull()) c.default_sql = Text(row[4]);
-    c.primary_key_ordinal = static_cast<int>(Int(row[5]));
+    c.name = Text(cursor->Value(3));
+    c.declared_type = Text(cursor->Value(4));
+    c.not_null = Int(cursor->Value(5)) != 0;
+    if (DbValue d = cursor->Value(6); !d.IsNull()) c.default_sql = Text(d);
+    c.primary_key_ordinal = static_cast<int>(Int(cursor->Value(7)));
     if (c.primary_key_ordinal > 0) ++key_columns;
-    t.columns.push_back(std::move(c));
+    found->columns.push_back(std::move(c));
   }
+  cursor.reset();
+  if (!found) return std::nullopt;
+  TableInfo& t = *found;
   t.rowid = RowIdName(t);
   // A lone INTEGER PRIMARY KEY is the row id under another name: the database fills it.
   if (key_columns == 1 && t.rowid) {
@@ -112,7 +118,7 @@ std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
         c.not_null = true;
       }
   }
-  return t;
+  return found;
 }
 
 std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
@@ -137,7 +143,8 @@ std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
             if (c.primary_key_ordinal == k.ordinal) k.pk_column = c.name;
         }
       }
-      k.name = "FK_" + k.fk_table + "_" + k.pk_table + (id > 0 ? "_" + std::to_string(id) : "");
+      k.name = std::string("FK_").append(k.fk_table).append("_").append(k.pk_table);
+      if (id > 0) k.name.append("_").append(std::to_string(id));
       keys.push_back(std::move(k));
     }
   }

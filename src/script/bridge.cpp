@@ -9,6 +9,7 @@
 
 #include "core/automation_error.h"
 #include "host/intrinsics.h"
+#include "script/heap.h"
 #include "script/page_compiler.h"
 
 namespace korvex::script {
@@ -22,6 +23,7 @@ constexpr const char* kPrimitive = "korvexPrimitive";
 constexpr const char* kSlot = DUK_HIDDEN_SYMBOL("slot");
 constexpr const char* kMember = DUK_HIDDEN_SYMBOL("member");
 constexpr const char* kValueOf = DUK_HIDDEN_SYMBOL("valueOf");
+constexpr const char* kMethods = DUK_HIDDEN_SYMBOL("methods");  // key -> bound method
 
 // Turns an argument that is a plain JavaScript object into a primitive: a Date into its serial
 // number in local time (or null when invalid), anything else into its string. Helpers lose
@@ -100,6 +102,8 @@ void PushProxy(duk_context* ctx, Bridge& bridge, uint32_t slot) {
   duk_push_c_function(ctx, EmptyTarget, 0);
   duk_push_uint(ctx, slot);
   duk_put_prop_string(ctx, -2, kSlot);
+  duk_push_bare_object(ctx);
+  duk_put_prop_string(ctx, -2, kMethods);
   PushStashValue(ctx, kHandler);
   duk_push_proxy(ctx, 0);
   duk_dup_top(ctx);
@@ -219,8 +223,23 @@ duk_ret_t GetTrap(duk_context* ctx) {
   duk_size_t length = 0;
   if (!TrapKey(ctx, key, length)) return 0;  // Symbol.toPrimitive and friends: undefined
   if (!bridge.MayContinue()) return Finish(ctx, bridge);
+  // A name read as a method once is a method for good (member tables are fixed): the bound
+  // function is kept on the target, so Response.Write costs one lookup after the first.
+  duk_get_prop_string(ctx, 0, kMethods);
+  duk_dup(ctx, 1);
+  if (duk_get_prop(ctx, -2)) return 1;
+  duk_pop_2(ctx);
   bridge.OnGet(HiddenSlot(ctx, 0), key, length);
-  return Finish(ctx, bridge);
+  bool method = bridge.outcome().kind == Bridge::OutcomeKind::Method;
+  duk_ret_t results = Finish(ctx, bridge);
+  if (method) {
+    duk_get_prop_string(ctx, 0, kMethods);
+    duk_dup(ctx, 1);
+    duk_dup(ctx, -3);
+    duk_put_prop(ctx, -3);
+    duk_pop(ctx);
+  }
+  return results;
 }
 
 // set(target, key, value, receiver) -> true
@@ -426,7 +445,14 @@ Bridge& Bridge::Of(duk_context* ctx) {
   return *static_cast<Bridge*>(functions.udata);
 }
 
-duk_ret_t Bridge::Install(duk_context* ctx, void*) {
+const Bridge::Helpers& Bridge::HelperCode() {
+  static const Helpers helpers{CompileBytecode(kPrimitiveSource, "korvex", DUK_COMPILE_FUNCTION),
+                               CompileBytecode(kEnumeratorSource, "korvex", DUK_COMPILE_FUNCTION)};
+  return helpers;
+}
+
+duk_ret_t Bridge::Install(duk_context* ctx, void* udata) {
+  const auto* helpers = static_cast<const Helpers*>(udata);
   duk_push_heap_stash(ctx);
   duk_push_object(ctx);
   PutFunction(ctx, "get", GetTrap, 3);
@@ -437,12 +463,12 @@ duk_ret_t Bridge::Install(duk_context* ctx, void*) {
   duk_put_prop_string(ctx, -2, kHandler);
   duk_push_array(ctx);
   duk_put_prop_string(ctx, -2, kProxies);
-  duk_compile_string(ctx, DUK_COMPILE_FUNCTION, kPrimitiveSource);
+  PushBytecode(ctx, helpers->primitive);
   duk_call(ctx, 0);
   duk_put_prop_string(ctx, -2, kPrimitive);
   duk_pop(ctx);
 
-  duk_compile_string(ctx, DUK_COMPILE_FUNCTION, kEnumeratorSource);
+  PushBytecode(ctx, helpers->enumerator);
   duk_push_c_function(ctx, Items, 1);
   duk_call(ctx, 1);
   duk_put_global_string(ctx, "Enumerator");

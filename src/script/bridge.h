@@ -47,8 +47,14 @@ class Bridge {
   /// The Bridge of a heap created with it as heap user data.
   static Bridge& Of(duk_context* ctx);
 
-  /// Installs the Proxy handler, Enumerator and the loop check. Stack: [ ] -> [ ].
-  /// A duk_safe_call target.
+  /// Bytecode of the bridge's JavaScript helpers, compiled once per process.
+  struct Helpers {
+    std::string primitive;
+    std::string enumerator;
+  };
+  static const Helpers& HelperCode();
+  /// Installs the Proxy handler, Enumerator and the loop check; udata is HelperCode().
+  /// Stack: [ ] -> [ ]. A duk_safe_call target.
   static duk_ret_t Install(duk_context* ctx, void* udata);
 
   /// Pushes a value (objects as their proxies). Stack: [ ] -> [ value ]. Protected: on

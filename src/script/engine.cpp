@@ -6,36 +6,31 @@
 #include <duktape.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "script/bridge.h"
+#include "script/heap.h"
 #include "script/page_compiler.h"
 
 namespace korvex::script {
 
 namespace {
 
-// Reached only through a Duktape call made outside a protected call, which this file never
-// makes; nothing sensible can be done then.
-void FatalError(void*, const char* message) {
-  std::fprintf(stderr, "korvex: script engine failure: %s\n", message ? message : "");
-  std::abort();
-}
-
 struct ProgramRequest {
-  const char* js;
-  size_t js_length;
-  const char* file;
-  size_t file_length;
+  std::string_view js;
+  std::string_view file;
+  const std::string* bytecode;  // when not empty, run instead of compiling js
   Bridge* bridge;
 };
 
 // [ ] -> [ completion value ]
 duk_ret_t RunProgramSafe(duk_context* ctx, void* udata) {
   auto* request = static_cast<ProgramRequest*>(udata);
-  duk_push_lstring(ctx, request->file, request->file_length);
-  duk_compile_lstring_filename(ctx, 0, request->js, request->js_length);
+  if (request->bytecode && !request->bytecode->empty()) {
+    PushBytecode(ctx, *request->bytecode);
+  } else {
+    duk_push_lstring(ctx, request->file.data(), request->file.size());
+    duk_compile_lstring_filename(ctx, 0, request->js.data(), request->js.size());
+  }
   duk_call(ctx, 0);
   if (duk_is_object(ctx, -1) && request->bridge->SlotOfProxy(duk_get_heapptr(ctx, -1)) < 0)
     duk_to_string(ctx, -1);  // a plain object comes back as its string form
@@ -81,10 +76,12 @@ ScriptFailure::ScriptFailure(ScriptError error)
     : std::runtime_error(error.name + ": " + error.message), error_(std::move(error)) {}
 
 Engine::Engine() : bridge_(std::make_unique<Bridge>()) {
-  ctx_ = duk_create_heap(nullptr, nullptr, nullptr, bridge_.get(), FatalError);
+  const Bridge::Helpers& helpers = Bridge::HelperCode();
+  ctx_ = NewHeap(bridge_.get());
   if (!ctx_) throw std::runtime_error("cannot create a script heap");
   bridge_->Attach(ctx_);
-  if (duk_safe_call(ctx_, Bridge::Install, nullptr, 0, 1) != DUK_EXEC_SUCCESS) {
+  if (duk_safe_call(ctx_, Bridge::Install, const_cast<Bridge::Helpers*>(&helpers), 0, 1) !=
+      DUK_EXEC_SUCCESS) {
     duk_destroy_heap(ctx_);
     throw std::runtime_error("cannot set up the script heap");
   }
@@ -109,8 +106,7 @@ bool Engine::ended() const {
 std::optional<ScriptError> Engine::Run(const CompiledPage& page, std::string_view page_name,
                                        std::function<int32_t()> timeout_seconds) {
   bridge_->StartClock(std::move(timeout_seconds));
-  ProgramRequest request{page.js.data(), page.js.size(), page_name.data(), page_name.size(),
-                         bridge_.get()};
+  ProgramRequest request{page.js, page_name, &page.bytecode, bridge_.get()};
   std::optional<ScriptError> error;
   if (duk_safe_call(ctx_, RunProgramSafe, &request, 0, 1) == DUK_EXEC_SUCCESS)
     duk_pop(ctx_);
@@ -132,7 +128,7 @@ std::optional<ScriptError> Engine::Run(const CompiledPage& page, std::string_vie
 }
 
 Variant Engine::Evaluate(std::string_view js, std::string_view file_name) {
-  ProgramRequest request{js.data(), js.size(), file_name.data(), file_name.size(), bridge_.get()};
+  ProgramRequest request{js, file_name, nullptr, bridge_.get()};
   if (duk_safe_call(ctx_, RunProgramSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) {
     ScriptError error = TakeError(nullptr);
     throw ScriptFailure(std::move(error));

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/variant.h"
+#include "script/heap.h"
 #include "script/js_scanner.h"
 
 namespace korvex::script {
@@ -243,7 +244,9 @@ CompiledPage CompilePage(std::string_view raw) {
     }
     pos = close + 2;
   }
-  return writer.Finish();
+  CompiledPage page = writer.Finish();
+  page.bytecode = CompileBytecode(page.js, "page", 0);
+  return page;
 }
 
 std::shared_ptr<const CompiledPage> PageCache::Get(const std::filesystem::path& file) {

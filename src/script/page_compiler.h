@@ -23,6 +23,9 @@ struct CompiledPage {
   std::string js;
   /// Page line of each line of js (index 0 is js line 1).
   std::vector<int> page_lines;
+  /// js compiled by Duktape, which each run loads instead of compiling js again; empty when
+  /// js has a syntax error (the run compiles js and reports it).
+  std::string bytecode;
 
   /// The page line a line of the generated program came from; 0 when unknown.
   int PageLine(int js_line) const;

@@ -19,7 +19,7 @@ struct ProgramRequest {
   std::string_view js;
   std::string_view file;
   const std::string* bytecode;  // when not empty, run instead of compiling js
-  Bridge* bridge;
+  Bridge* bridge;               // set: a plain object result comes back as its string form
 };
 
 // [ ] -> [ completion value ]
@@ -32,8 +32,9 @@ duk_ret_t RunProgramSafe(duk_context* ctx, void* udata) {
     duk_compile_lstring_filename(ctx, 0, request->js.data(), request->js.size());
   }
   duk_call(ctx, 0);
-  if (duk_is_object(ctx, -1) && request->bridge->SlotOfProxy(duk_get_heapptr(ctx, -1)) < 0)
-    duk_to_string(ctx, -1);  // a plain object comes back as its string form
+  if (request->bridge && duk_is_object(ctx, -1) &&
+      request->bridge->SlotOfProxy(duk_get_heapptr(ctx, -1)) < 0)
+    duk_to_string(ctx, -1);
   return 1;
 }
 
@@ -106,7 +107,7 @@ bool Engine::ended() const {
 std::optional<ScriptError> Engine::Run(const CompiledPage& page, std::string_view page_name,
                                        std::function<int32_t()> timeout_seconds) {
   bridge_->StartClock(std::move(timeout_seconds));
-  ProgramRequest request{page.js, page_name, &page.bytecode, bridge_.get()};
+  ProgramRequest request{page.js, page_name, &page.bytecode, nullptr};
   std::optional<ScriptError> error;
   if (duk_safe_call(ctx_, RunProgramSafe, &request, 0, 1) == DUK_EXEC_SUCCESS)
     duk_pop(ctx_);

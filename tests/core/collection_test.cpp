@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
+
 #include "core/automation_error.h"
 
 namespace korvex {
 namespace {
 
-int32_t ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using korvex::testing::ErrorNumberOf;
 
 TEST(Collection, KeysIgnoreCaseAndPositionsStartAtOne) {
   Collection c;
@@ -22,15 +17,15 @@ TEST(Collection, KeysIgnoreCaseAndPositionsStartAtOne) {
   c.Add(Variant(42));
   EXPECT_EQ(ToText(c.Item(Variant("NAME"))), "Name alias");
   EXPECT_EQ(CLng(c.Item(Variant(2))), 42);
-  EXPECT_EQ(ErrorOf([&] { c.Item(Variant(0)); }), 9);
-  EXPECT_EQ(ErrorOf([&] { c.Item(Variant(3)); }), 9);
-  EXPECT_EQ(ErrorOf([&] { c.Item(Variant("Missing")); }), 5);
+  EXPECT_EQ(ErrorNumberOf([&] { c.Item(Variant(0)); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { c.Item(Variant(3)); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { c.Item(Variant("Missing")); }), 5);
 }
 
 TEST(Collection, DuplicateKeyRaises457AndAddsNothing) {
   Collection c;
   c.Add(Variant("a"), "Key");
-  EXPECT_EQ(ErrorOf([&] { c.Add(Variant("b"), "KEY"); }), 457);
+  EXPECT_EQ(ErrorNumberOf([&] { c.Add(Variant("b"), "KEY"); }), 457);
   EXPECT_EQ(c.Count(), 1);
 }
 
@@ -46,7 +41,7 @@ TEST(Collection, RemoveAndInsertBeforeAfter) {
   c.Remove(Variant("Y"));
   c.Remove(Variant(1));
   EXPECT_EQ(c.Count(), 2);
-  EXPECT_EQ(ErrorOf([&] { c.Remove(Variant("y")); }), 5);
+  EXPECT_EQ(ErrorNumberOf([&] { c.Remove(Variant("y")); }), 5);
 }
 
 TEST(Collection, ScriptMembersThroughDispatch) {
@@ -57,7 +52,7 @@ TEST(Collection, ScriptMembersThroughDispatch) {
   Variant key[] = {Variant("field")};
   EXPECT_EQ(ToText(c->CallDefault(key)), "Label");
   Variant bad[] = {};
-  EXPECT_EQ(ErrorOf([&] { c->Call("Add", std::span<const Variant>(bad, 0)); }), 449);
+  EXPECT_EQ(ErrorNumberOf([&] { c->Call("Add", std::span<const Variant>(bad, 0)); }), 449);
 }
 
 }  // namespace

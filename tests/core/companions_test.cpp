@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
+
 #include <functional>
 
 #include "core/class_registry.h"
@@ -27,14 +29,7 @@
 namespace korvex {
 namespace {
 
-int32_t ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using korvex::testing::ErrorNumberOf;
 
 std::string Text(Dispatch& object, std::string_view path) {
   // "A.B.C": each step but the last reads an object.

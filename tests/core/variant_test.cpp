@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
+
 #include "core/automation_error.h"
 
 namespace korvex {
 namespace {
 
-int32_t ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using korvex::testing::ErrorNumberOf;
 
 TEST(VariantConversion, IntegersRoundHalfToEven) {
   EXPECT_EQ(CInt(Variant(2.5)), 2);
@@ -27,13 +22,13 @@ TEST(VariantConversion, IntegersRoundHalfToEven) {
 }
 
 TEST(VariantConversion, OutOfRangeIsOverflowAndNonNumbersAreMismatch) {
-  EXPECT_EQ(ErrorOf([] { CInt(Variant(32767.5)); }), 6);
-  EXPECT_EQ(ErrorOf([] { CInt(Variant("99999")); }), 6);
-  EXPECT_EQ(ErrorOf([] { CLng(Variant(3e9)); }), 6);
-  EXPECT_EQ(ErrorOf([] { CInt(Variant("")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CInt(Variant("abc")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CDbl(Variant("1e")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CLng(Variant::Null()); }), 94);
+  EXPECT_EQ(ErrorNumberOf([] { CInt(Variant(32767.5)); }), 6);
+  EXPECT_EQ(ErrorNumberOf([] { CInt(Variant("99999")); }), 6);
+  EXPECT_EQ(ErrorNumberOf([] { CLng(Variant(3e9)); }), 6);
+  EXPECT_EQ(ErrorNumberOf([] { CInt(Variant("")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CInt(Variant("abc")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CDbl(Variant("1e")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CLng(Variant::Null()); }), 94);
   EXPECT_EQ(CInt(Variant(32767.4)), 32767);
 }
 
@@ -44,8 +39,8 @@ TEST(VariantConversion, BooleansFromTextAndNumbers) {
   EXPECT_FALSE(CBool(Variant("0")));
   EXPECT_TRUE(CBool(Variant("-1")));
   EXPECT_TRUE(CBool(Variant(0.5)));
-  EXPECT_EQ(ErrorOf([] { CBool(Variant("yes")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CBool(Variant("")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CBool(Variant("yes")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CBool(Variant("")); }), 13);
 }
 
 TEST(VariantText, FormsOfEachKind) {
@@ -57,7 +52,7 @@ TEST(VariantText, FormsOfEachKind) {
   EXPECT_EQ(ToText(Variant(1e20)), "1E+20");
   EXPECT_EQ(ToText(Variant(CurrencyValue{123450})), "12.345");
   EXPECT_EQ(ToText(Variant()), "");
-  EXPECT_EQ(ErrorOf([] { ToText(Variant::Null()); }), 94);
+  EXPECT_EQ(ErrorNumberOf([] { ToText(Variant::Null()); }), 94);
   EXPECT_EQ(TextOrEmpty(Variant::Null()), "");
 }
 
@@ -69,9 +64,9 @@ TEST(VariantDate, ParsesIsoAndMonthDayYear) {
   EXPECT_EQ(FormatDate(CDate(Variant("3/14/2003 3:04"))), "2003-03-14 03:04:00");
   EXPECT_EQ(CDate(Variant("1899-12-30")).serial, 0);
   EXPECT_EQ(CDate(Variant("2000-01-01")).serial, 36526);
-  EXPECT_EQ(ErrorOf([] { CDate(Variant("2003-02-29")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CDate(Variant("13/1/2003")); }), 13);
-  EXPECT_EQ(ErrorOf([] { CDate(Variant("2003-03-14 25:00")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CDate(Variant("2003-02-29")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CDate(Variant("13/1/2003")); }), 13);
+  EXPECT_EQ(ErrorNumberOf([] { CDate(Variant("2003-03-14 25:00")); }), 13);
   EXPECT_EQ(ToText(Variant(CDate(Variant("1850-06-01 12:00:00")))), "1850-06-01 12:00:00");
 }
 
@@ -90,7 +85,10 @@ TEST(Utf8, CountsAndCutsWholeCharacters) {
   EXPECT_EQ(CountChars("h\xC3\xA9llo"), 5u);
   EXPECT_EQ(LeftChars("h\xC3\xA9llo", 2), "h\xC3\xA9");
   EXPECT_EQ(LeftChars("ab", 5), "ab");
-  EXPECT_EQ(SanitizeUtf8("a\xFF" "b\xC3"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(SanitizeUtf8("a\xFF"
+                         "b\xC3"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
   EXPECT_EQ(SanitizeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
   EXPECT_EQ(SanitizeUtf8("\xE2\x82\xAC"), "\xE2\x82\xAC");
 }

@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "support/error_number.h"
+
 #include "core/automation_error.h"
 #include "host/intrinsics.h"
 
 namespace korvex::host {
 namespace {
 
-int32_t ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using korvex::testing::ErrorNumberOf;
 
 TEST(Response, WriteBuffersByTheTextRulesAndClearDiscards) {
   Response response;

@@ -102,6 +102,7 @@ const MemberTable& AdminRecordset::Members() const {
           Method("DeleteItem", &C::DeleteItem),
           Method("AddNew", &C::AddNew),
           Method("DoReport", &C::DoReport),
+          Method("DoSelectFromRecordset", &C::DoSelectFromRecordset),
       });
   return table;
 }

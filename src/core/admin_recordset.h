@@ -136,6 +136,16 @@ class AdminRecordset : public Dispatch, public PageObject {
   void AddNew();
   void DoReport();
 
+  // ---- Widgets a page may call (editing/select_from_recordset.cpp) ----
+  /// A select filled from a table or query (see SelectFromRecordset); the optional arguments
+  /// may be omitted. ActiveConnection: a Connection object or a connection string.
+  std::string DoSelectFromRecordset(
+      const std::string& strSelectName, const Variant& ActiveConnection,
+      const std::string& strRecordset, const std::string& strValueField, const Variant& selectedID,
+      std::optional<bool> WithSelect, std::optional<std::string> SelectText,
+      const Variant& FieldsToHide, const Variant& varFilter, std::optional<std::string> Size,
+      std::optional<std::string> sql, std::optional<bool> bDisabled);
+
   // ---- For the screens ----
   /// base + CriptoPrefix: the name of an internal request parameter.
   std::string ParamName(std::string_view base) const;

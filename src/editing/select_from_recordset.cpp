@@ -95,3 +95,31 @@ std::string SelectFromRecordset(const AdminRecordset& page, std::string_view sel
 }
 
 }  // namespace korvex
+
+namespace korvex {
+
+std::string AdminRecordset::DoSelectFromRecordset(
+    const std::string& strSelectName, const Variant& ActiveConnection,
+    const std::string& strRecordset, const std::string& strValueField, const Variant& selectedID,
+    std::optional<bool> WithSelect, std::optional<std::string> SelectText,
+    const Variant& FieldsToHide, const Variant& varFilter, std::optional<std::string> Size,
+    std::optional<std::string> sql, std::optional<bool> bDisabled) {
+  if (ActiveConnection.IsMissing()) RaiseRuntimeError(err::kArgumentNotOptional);
+  SelectOptions options;
+  if (!selectedID.IsMissing()) options.selected_id = selectedID;
+  options.with_select = WithSelect.value_or(false);
+  options.select_text = SelectText.value_or("");
+  std::shared_ptr<Collection> hide;
+  bool no_list = FieldsToHide.IsMissing() || FieldsToHide.IsEmpty() || FieldsToHide.IsNull() ||
+                 (FieldsToHide.IsObject() && !FieldsToHide.AsObject());
+  if (!no_list) hide = RequireObjectOf<Collection>(FieldsToHide);
+  options.fields_to_hide = hide.get();
+  options.filter = varFilter;
+  options.size = Size.value_or("");
+  options.sql = sql.value_or("");
+  options.disabled = bDisabled.value_or(false);
+  return SelectFromRecordset(*this, strSelectName, ActiveConnection, strRecordset, strValueField,
+                             options);
+}
+
+}  // namespace korvex

@@ -94,5 +94,38 @@ TEST(SelectFromRecordset, DebugModeBreaksLinesAndDataErrorsPassThrough) {
   EXPECT_EQ(result.error->number(), -2147217865);
 }
 
+TEST(SelectFromRecordset, PagesCallItWithOptionalArgumentsLeftOut) {
+  TempFolder folder;
+  PageResult result = RunListPage("/s.ksp", AuthorsDatabase(folder), [](AdminRecordset& page) {
+    Variant connection(page.Connection());
+    std::vector<Variant> required = {Variant("A"), connection, Variant("Authors"), Variant("ID")};
+    std::string all = ToText(page.Call("doselectfromrecordset", required));
+    EXPECT_TRUE(all.starts_with("<select name=\"A\"><option value=\"7\">" + kThirty + " Q&amp;"))
+        << all;
+    EXPECT_TRUE(all.ends_with("<option value=\"8\"></option></select>"));
+
+    auto hide = std::make_shared<Collection>();
+    hide->Add(Variant("First"));
+    std::vector<Variant> some = required;
+    some.insert(some.end(), {Variant("8"), Variant::Missing(), Variant::Missing(), Variant(hide),
+                             Variant::Missing(), Variant("2")});
+    EXPECT_EQ(ToText(page.Call("DoSelectFromRecordset", some)),
+              "<select name=\"A\" multiple size='2' ><option value=\"7\">Q&amp;" +
+                  kThirty.substr(2) +
+                  " never </option><option value=\"8\" selected></option>"
+                  "</select>");
+
+    std::vector<Variant> no_connection = {Variant("A"), Variant::Missing(), Variant("Authors"),
+                                          Variant("ID")};
+    try {
+      page.Call("DoSelectFromRecordset", no_connection);
+      ADD_FAILURE() << "a missing connection was accepted";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), err::kArgumentNotOptional);
+    }
+  });
+  EXPECT_FALSE(result.error) << result.error->description();
+}
+
 }  // namespace
 }  // namespace korvex::testing

@@ -1,0 +1,55 @@
+// A page script reaches the database as classic pages did: it creates "ADODB.Connection" and
+// "ADODB.Recordset" by name, opens a SQLite file under the site root through the Jet provider
+// name, and writes the rows; run through `korvex cgi` as a real process.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/process.h"
+#include "host/temp_folder.h"
+
+namespace korvex::testing {
+namespace {
+
+std::string RunPage(const host::testing::TempFolder& site, const host::testing::TempFolder& state,
+                    const std::string& page) {
+  site.Write("list.ksp", page);
+  std::vector<std::string> env = {"REQUEST_METHOD=GET", "SCRIPT_NAME=/list.ksp",
+                                  "SCRIPT_FILENAME=" + (site.path() / "list.ksp").string(),
+                                  "KORVEX_STATE_DIR=" + state.path().string()};
+  ProcessResult run = RunProcess(KorvexBinary(), {"cgi"}, env, "");
+  EXPECT_EQ(run.exit_status, 0);
+  size_t end = run.out.find("\r\n\r\n");
+  EXPECT_NE(end, std::string::npos) << run.out;
+  return end == std::string::npos ? run.out : run.out.substr(end + 4);
+}
+
+TEST(AdoPage, OpensAConnectionAndARecordsetAndWritesTheRows) {
+  host::testing::TempFolder site, state;
+  site.Write("shop.db");  // an empty file is an empty database
+  const std::string page = R"page(<%
+var c = Server.CreateObject("ADODB.Connection");
+c.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=shop.db", "", "", -1);
+c.Execute("CREATE TABLE [Items] (id INTEGER PRIMARY KEY, name VARCHAR(20), price MONEY, added DATE)");
+c.Execute("INSERT INTO [Items] (name, price, added) VALUES ('Pen', 1.5, #3/14/2003#)");
+c.Execute("INSERT INTO [Items] (name, price, added) VALUES ('Ink', 12, #2003-03-15#)");
+var rs = Server.CreateObject("ADODB.Recordset");
+rs.Open("SELECT * FROM [Items] ORDER BY name", c, 1, 3);
+%>count=<%= rs.RecordCount %>
+<% while (!rs.EOF) { %><%= rs("name") %>|<%= rs.Fields("price").Value %>|<%= rs.Fields(3).Value %>
+<% rs.MoveNext(); }
+rs.Filter = "[name] LIKE 'p*'";
+rs("price").Value = 2;
+rs.Update();
+var check = Server.CreateObject("ADOR.Recordset");
+check.Open("Items", "Provider=SQLite;Data Source=shop.db", 0, 1, 2);
+%>first=<%= check("name") %>:<%= check("price") %>:<%= rs.State %><%
+try { rs.MoveNext(); rs.MoveNext(); } catch (e) { Response.Write(" error " + e.number); }
+rs.Close(); c.Close(); %>)page";
+  EXPECT_EQ(RunPage(site, state, page),
+            "count=2\nInk|12|2003-03-15\nPen|1.5|2003-03-14\nfirst=Pen:2:1 error 3021");
+}
+
+}  // namespace
+}  // namespace korvex::testing

@@ -3,6 +3,7 @@
 
 #include "ado/connection.h"
 #include "ado/recordset.h"
+#include "ado/stream.h"
 #include "core/class_registry.h"
 
 namespace korvex::ado {
@@ -11,6 +12,7 @@ void RegisterAdoClasses(ClassRegistry& registry) {
   RegisterClass<Connection>(registry, "ADODB.Connection");
   RegisterClass<Recordset>(registry, "ADODB.Recordset");
   RegisterClass<Recordset>(registry, "ADOR.Recordset");
+  RegisterClass<Stream>(registry, "ADODB.Stream");
 }
 
 }  // namespace korvex::ado

@@ -6,6 +6,6 @@ class ClassRegistry;
 }
 
 namespace korvex::ado {
-/// "ADODB.Connection", "ADODB.Recordset" and "ADOR.Recordset".
+/// "ADODB.Connection", "ADODB.Recordset", "ADOR.Recordset" and "ADODB.Stream".
 void RegisterAdoClasses(ClassRegistry& registry);
 }  // namespace korvex::ado

@@ -9,8 +9,8 @@
 #include "ado/ado_constants.h"
 #include "ado/ado_errors.h"
 #include "ado/recordset.h"
+#include "ado/stream.h"
 #include "ado_test_db.h"
-#include "core/member_table.h"
 
 namespace korvex::ado {
 namespace {
@@ -46,16 +46,6 @@ std::vector<Element> Named(const std::vector<Element>& all, const std::string& n
     if (e.name == name) out.push_back(e);
   return out;
 }
-
-class FakeStream : public Dispatch {
- public:
-  const MemberTable& Members() const override {
-    static const MemberTable table("Stream", {Method("WriteText", &FakeStream::WriteText)});
-    return table;
-  }
-  void WriteText(std::string text) { written += text; }
-  std::string written;
-};
 
 TEST(XmlPersistence, TwoRowsParseBackWithSchemaAndValues) {
   TestDb db(R"(CREATE TABLE T (id INTEGER PRIMARY KEY, [Last Name] VARCHAR(20) NOT NULL,
@@ -108,9 +98,11 @@ b'), (2, 'Smith', NULL, 0, NULL, NULL);)");
   EXPECT_EQ(ErrorOf([&] { rs->Save(Variant(file.string()), kPersistXML); }),
             korvex::err::kFileAlreadyExists);
   EXPECT_EQ(ErrorOf([&] { rs->Save(Variant("x.adtg"), kPersistADTG); }), err::kNotCapable);
-  auto stream = std::make_shared<FakeStream>();
+  auto stream = std::make_shared<Stream>();
+  stream->Open();
   rs->Save(Variant(stream), kPersistXML);
-  EXPECT_EQ(stream->written, text.str());
+  stream->Position(0);
+  EXPECT_EQ(stream->ReadText(), text.str());
 }
 
 }  // namespace

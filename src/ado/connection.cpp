@@ -188,7 +188,12 @@ std::shared_ptr<Recordset> Connection::Execute(std::string sql) {
     bool returns_rows = provider_->Query(backend, {})->ColumnCount() > 0;
     if (returns_rows) {
       auto recordset = std::make_shared<Recordset>();
-      auto self = std::static_pointer_cast<Connection>(shared_from_this());
+      // A connection that no shared pointer owns (one on a C++ caller's stack) is lent, not
+      // shared: the caller keeps it alive while it reads the rows.
+      std::shared_ptr<Connection> self =
+          weak_from_this().expired()
+              ? std::shared_ptr<Connection>(std::shared_ptr<Connection>(), this)
+              : std::static_pointer_cast<Connection>(shared_from_this());
       recordset->Open(Variant(sql), Variant(self), kOpenForwardOnly, kLockReadOnly, kCmdText);
       return recordset;
     }

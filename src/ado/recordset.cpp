@@ -152,6 +152,8 @@ void Recordset::ActiveConnection(Variant connection) {
   if (detach) return;
   if (connection.IsObject()) {
     connection_ = RequireObjectOf<Connection>(connection);
+    // Recordsets take the client-side cursor of a connection that asks for it.
+    if (connection_->CursorLocation == kUseClient) cursor_location_ = kUseClient;
   } else {
     connection_string_ = ToText(connection);
   }

@@ -108,6 +108,10 @@ TEST(Connection, ExecuteTranslatesJetSqlAndReturnsRowsOnlyForQueries) {
   EXPECT_EQ(ErrorOf([&] { c->Execute("SELEC 1"); }), err::kStatementRejected);
   c->Close();
   EXPECT_EQ(ErrorOf([&] { c->Execute("SELECT 1"); }), err::kObjectClosed);
+
+  Connection on_stack;  // owned by no shared pointer
+  on_stack.Open(db.ConnectionString());
+  EXPECT_EQ(ToText(on_stack.Execute("SELECT COUNT(*) FROM T")->Fields()[0].Value()), "2");
 }
 
 int64_t Count(const std::shared_ptr<Connection>& c) {

@@ -254,7 +254,8 @@ TEST(Recordset, ClientSideRowsOutliveTheirConnection) {
   auto c2 = db.Open();
   auto server = TestDb::Query(c2, "T");
   EXPECT_EQ(ErrorOf([&] { server->ActiveConnection(Variant::Nothing()); }), err::kObjectOpen);
-  auto client = TestDb::Query(c2, "T", kOpenStatic, kLockReadOnly, kUseClient);
+  c2->CursorLocation = kUseClient;  // recordsets opened on it follow
+  auto client = TestDb::Query(c2, "T", kOpenStatic, kLockReadOnly);
   c2->Close();
   EXPECT_EQ(server->State(), 0);
   EXPECT_EQ(client->State(), 1);

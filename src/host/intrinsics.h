@@ -13,6 +13,7 @@
 #include "core/dispatch.h"
 #include "host/request_data.h"
 #include "host/session_store.h"
+#include "host/site_path.h"
 
 namespace korvex::host {
 
@@ -116,7 +117,9 @@ class ScriptingContext;
 class Server : public Dispatch {
  public:
   /// site_root: the folder the site's URL space maps to; absent for a host without files.
-  Server(std::optional<std::filesystem::path> site_root, std::string script_name);
+  /// virtual_folders: top-level URL folders kept elsewhere (site_path.h).
+  Server(std::optional<std::filesystem::path> site_root, std::string script_name,
+         VirtualFolders virtual_folders = {});
   const MemberTable& Members() const override;
 
   /// Virtual path ("/a/b", or "b" relative to the page's folder) to a file under the site
@@ -135,6 +138,7 @@ class Server : public Dispatch {
  private:
   std::optional<std::filesystem::path> site_root_;
   std::string script_name_;
+  VirtualFolders virtual_folders_;
   std::weak_ptr<ScriptingContext> context_;
 };
 

@@ -65,7 +65,8 @@ ResponseData ServePage(const RequestData& data, const PageHostConfig& config, Pa
   auto context = std::make_shared<ScriptingContext>();
   context->Request = std::make_shared<Request>(data);
   context->Response = std::make_shared<Response>();
-  context->Server = std::make_shared<Server>(config.site_root, data.script_name);
+  context->Server =
+      std::make_shared<Server>(config.site_root, data.script_name, config.virtual_folders);
   context->Server->AttachContext(context);
   ResponseData& response = context->Response->data();
 

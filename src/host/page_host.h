@@ -24,6 +24,7 @@ class PageRunner {
 
 struct PageHostConfig {
   std::optional<std::filesystem::path> site_root;
+  VirtualFolders virtual_folders;    // for Server.MapPath
   SessionStore* sessions = nullptr;  // nothing: no sessions (Session reads Empty)
   std::string session_cookie = "KORVEXSESSIONID";
 };

@@ -9,8 +9,11 @@
 
 namespace korvex::host {
 
-Server::Server(std::optional<std::filesystem::path> site_root, std::string script_name)
-    : site_root_(std::move(site_root)), script_name_(std::move(script_name)) {}
+Server::Server(std::optional<std::filesystem::path> site_root, std::string script_name,
+               VirtualFolders virtual_folders)
+    : site_root_(std::move(site_root)),
+      script_name_(std::move(script_name)),
+      virtual_folders_(std::move(virtual_folders)) {}
 
 const MemberTable& Server::Members() const {
   static const MemberTable table("Server", {
@@ -29,7 +32,8 @@ std::string Server::MapPath(const std::string& path) const {
                           "Server.MapPath needs a site root, and this host has none", "Server");
   size_t slash = script_name_.rfind('/');
   std::string page_folder = slash == std::string::npos ? "/" : script_name_.substr(0, slash);
-  std::optional<std::filesystem::path> mapped = ResolveSitePath(*site_root_, path, page_folder);
+  std::optional<std::filesystem::path> mapped =
+      ResolveSitePath(*site_root_, path, page_folder, virtual_folders_);
   if (!mapped)
     throw AutomationError(
         err::kPermissionDenied,

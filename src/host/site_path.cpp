@@ -76,7 +76,8 @@ std::optional<fs::path> RealPlace(const fs::path& real_root,
 }  // namespace
 
 std::optional<fs::path> ResolveSitePath(const fs::path& site_root, std::string_view virtual_path,
-                                        std::string_view base_folder) {
+                                        std::string_view base_folder,
+                                        const VirtualFolders& virtual_folders) {
   std::string decoded = PercentDecode(virtual_path);
   if (decoded.find('\\') != std::string::npos || decoded.find('\0') != std::string::npos ||
       HasDrivePrefix(decoded))
@@ -86,14 +87,21 @@ std::optional<fs::path> ResolveSitePath(const fs::path& site_root, std::string_v
     combined = std::string(base_folder) + "/" + decoded;
   std::optional<std::vector<std::string>> segments = NormalSegments(combined);
   if (!segments) return std::nullopt;
+  fs::path root = site_root;
+  if (!segments->empty()) {
+    if (const VirtualFolder* v = FindVirtualFolder(virtual_folders, segments->front())) {
+      root = v->folder;
+      segments->erase(segments->begin());
+    }
+  }
 
   std::error_code ec;
-  fs::path real_root = fs::weakly_canonical(site_root, ec);
+  fs::path real_root = fs::weakly_canonical(root, ec);
   if (ec) return std::nullopt;
   std::optional<fs::path> real = RealPlace(real_root, *segments);
   if (!real || !PathIsWithin(*real, real_root)) return std::nullopt;
 
-  fs::path result = site_root;
+  fs::path result = root;
   for (const std::string& segment : *segments) result /= segment;
   return result;
 }

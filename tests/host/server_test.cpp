@@ -70,6 +70,20 @@ TEST_F(MapPath, RootGivenThroughALinkStillWorks) {
   EXPECT_EQ(MapPathError(server, "/../site/admin"), err::kPermissionDenied);
 }
 
+TEST_F(MapPath, VirtualFolderMapsElsewhereAndStaysConfinedThere) {
+  fs::create_directories(outside_.path() / "uploads");
+  Server server(root_, "/admin/t.ksp", {{"files", outside_.path() / "uploads"}});
+  EXPECT_EQ(server.MapPath("/files/a.png"), (outside_.path() / "uploads" / "a.png").string());
+  EXPECT_EQ(server.MapPath("../files/"), (outside_.path() / "uploads").string());
+  // ".." is applied first: what leaves the folder lands back in the site, never beside it.
+  EXPECT_EQ(server.MapPath("/files/../admin/x"), (root_ / "admin" / "x").string());
+  EXPECT_EQ(server.MapPath("/Files/a.png"), (root_ / "Files" / "a.png").string());
+  EXPECT_EQ(server.MapPath("/admin/files/a"), (root_ / "admin" / "files" / "a").string());
+  EXPECT_EQ(MapPathError(server, "/files/../../x"), err::kPermissionDenied);
+  fs::create_directory_symlink(outside_.path() / "secret", outside_.path() / "uploads" / "out");
+  EXPECT_EQ(MapPathError(server, "/files/out/x"), err::kPermissionDenied);
+}
+
 TEST(Server, MapPathWithoutASiteRootRaises) {
   Server server(std::nullopt, "/t.ksp");
   EXPECT_EQ(MapPathError(server, "/x"), err::kPathNotFound);

@@ -108,6 +108,28 @@ TEST_F(ResolveTargetTest, RefusesEveryWayOutOfTheRoot) {
   }
 }
 
+TEST_F(ResolveTargetTest, VirtualFolderServesPlainFilesFromElsewhere) {
+  outside_.Write("img/a.png", "png");
+  outside_.Write("img/up.ksp", "<%= 3 %>");
+  outside_.Write("img/sub/b.txt", "b");
+  const VirtualFolders folders = {{"files", fs::canonical(outside_.path() / "img")}};
+  auto resolve = [&](std::string_view path) { return ResolveTarget(root_, path, folders); };
+
+  ResolvedTarget file = resolve("/files/a.png");
+  EXPECT_EQ(file.kind, Kind::kFile);
+  EXPECT_EQ(file.file, fs::canonical(outside_.path() / "img" / "a.png"));
+  EXPECT_EQ(file.script_name, "/files/a.png");
+  EXPECT_EQ(resolve("/%66iles/sub/b.txt").kind, Kind::kFile);
+  EXPECT_EQ(resolve("/files").location, "/files/");
+  EXPECT_EQ(resolve("/files/sub").location, "/files/sub/");
+  // A page put there is neither run nor sent; the site's own files stay where they were.
+  EXPECT_EQ(resolve("/files/up.ksp").kind, Kind::kNotFound);
+  EXPECT_EQ(resolve("/hello.txt").kind, Kind::kFile);
+  EXPECT_EQ(resolve("/files/../hello.txt").kind, Kind::kBadRequest);
+  EXPECT_EQ(resolve("/files/%2e%2e/secret.txt").kind, Kind::kBadRequest);
+  EXPECT_EQ(resolve("/files/missing.png").kind, Kind::kNotFound);
+}
+
 TEST(ContentType, ByExtensionInAnyCase) {
   EXPECT_EQ(ContentTypeFor("a/b.HTML"), "text/html");
   EXPECT_EQ(ContentTypeFor("x.css"), "text/css");

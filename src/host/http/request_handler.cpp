@@ -112,7 +112,7 @@ Reply RequestHandler::Handle(const Request& request, const std::string& remote_a
 
   std::string_view path, query;
   SplitTarget(request.target(), path, query);
-  ResolvedTarget target = ResolveTarget(site_root_, path);
+  ResolvedTarget target = ResolveTarget(site_root_, path, config_.virtual_folders);
   switch (target.kind) {
     case ResolvedTarget::Kind::kBadRequest:
       return ErrorReply(bhttp::status::bad_request, version, head);

@@ -57,6 +57,7 @@ struct Server::Impl {
     net::ip::address address = net::ip::make_address(config.address, ec);
     if (ec) throw std::runtime_error("not an IP address: " + config.address);
     std::filesystem::path root = CanonicalRoot(config.site_root);
+    for (VirtualFolder& v : config.virtual_folders) v.folder = CanonicalRoot(v.folder);
 
     tcp::endpoint endpoint(address, config.port);
     acceptor.open(endpoint.protocol(), ec);

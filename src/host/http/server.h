@@ -14,6 +14,7 @@
 #include "host/http/access_log.h"
 #include "host/http/basic_auth.h"
 #include "host/request_data.h"
+#include "host/site_path.h"
 
 namespace korvex::host::http {
 
@@ -24,6 +25,8 @@ struct ServerConfig {
   std::string address = "127.0.0.1";  // an IP address literal
   uint16_t port = 8080;               // 0: any free port (see Server::port)
   std::filesystem::path site_root;
+  /// Top-level URL folders of plain files kept outside the site root ("/files/").
+  VirtualFolders virtual_folders;
   unsigned workers = 0;  // page threads; 0: twice the cores
   unsigned io_threads = 1;
   uint64_t max_body = 64ull << 20;

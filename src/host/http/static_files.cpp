@@ -87,25 +87,12 @@ std::string Lower(std::string text) {
   return text;
 }
 
-}  // namespace
-
-ResolvedTarget ResolveTarget(const fs::path& root, std::string_view raw_path) {
-  ResolvedTarget bad;
-  bad.kind = ResolvedTarget::Kind::kBadRequest;
-  if (raw_path.empty() || raw_path.front() != '/') return bad;
-
-  // Empty and "." segments collapse, so "//etc/passwd" stays under the root.
-  std::vector<std::string> segments;
-  for (size_t pos = 1; pos <= raw_path.size();) {
-    size_t end = std::min(raw_path.find('/', pos), raw_path.size());
-    auto segment = DecodeSegment(raw_path.substr(pos, end - pos));
-    if (!segment || *segment == "..") return bad;
-    if (!segment->empty() && *segment != ".") segments.push_back(std::move(*segment));
-    pos = end + 1;
-  }
-
+// The decoded segments of raw_path looked up under root: the site root (folder_name empty) or
+// the virtual folder of that name.
+ResolvedTarget Walk(const fs::path& root, std::string_view folder_name, std::string_view raw_path,
+                    const std::vector<std::string>& segments) {
+  std::string url = folder_name.empty() ? "" : '/' + std::string(folder_name);
   fs::path current = root;
-  std::string url;
   std::error_code ec;
   for (size_t i = 0; i < segments.size(); ++i) {
     current /= segments[i];
@@ -127,6 +114,7 @@ ResolvedTarget ResolveTarget(const fs::path& root, std::string_view raw_path) {
   if (raw_path.back() != '/') {
     ResolvedTarget r;
     r.kind = ResolvedTarget::Kind::kRedirect;
+    if (!folder_name.empty()) r.location = '/' + EncodeSegment(folder_name);
     for (const std::string& segment : segments) r.location += '/' + EncodeSegment(segment);
     r.location += '/';
     return r;
@@ -139,6 +127,33 @@ ResolvedTarget ResolveTarget(const fs::path& root, std::string_view raw_path) {
     }
   }
   return {};
+}
+
+}  // namespace
+
+ResolvedTarget ResolveTarget(const fs::path& site_root, std::string_view raw_path,
+                             const VirtualFolders& virtual_folders) {
+  ResolvedTarget bad;
+  bad.kind = ResolvedTarget::Kind::kBadRequest;
+  if (raw_path.empty() || raw_path.front() != '/') return bad;
+
+  // Empty and "." segments collapse, so "//etc/passwd" stays under the root.
+  std::vector<std::string> segments;
+  for (size_t pos = 1; pos <= raw_path.size();) {
+    size_t end = std::min(raw_path.find('/', pos), raw_path.size());
+    auto segment = DecodeSegment(raw_path.substr(pos, end - pos));
+    if (!segment || *segment == "..") return bad;
+    if (!segment->empty() && *segment != ".") segments.push_back(std::move(*segment));
+    pos = end + 1;
+  }
+
+  const VirtualFolder* virtual_folder =
+      segments.empty() ? nullptr : FindVirtualFolder(virtual_folders, segments.front());
+  if (!virtual_folder) return Walk(site_root, "", raw_path, segments);
+  segments.erase(segments.begin());
+  ResolvedTarget found = Walk(virtual_folder->folder, virtual_folder->name, raw_path, segments);
+  if (found.kind == ResolvedTarget::Kind::kPage) return {};
+  return found;
 }
 
 bool IsPageFile(const fs::path& file) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/site_path.h"
+
 namespace korvex::host::http {
 
 /// What a URL path names under the site root.
@@ -30,8 +32,11 @@ struct ResolvedTarget {
 /// root must be an absolute, canonical folder. raw_path is the request target's path exactly
 /// as received (before "?"). Every segment is percent-decoded on its own; a decoded "/", "\",
 /// NUL or a ".." segment refuses the request before any file is looked at, and the file found
-/// must still lie under root once symbolic links are resolved.
-ResolvedTarget ResolveTarget(const std::filesystem::path& root, std::string_view raw_path);
+/// must still lie under root once symbolic links are resolved. A path whose first segment
+/// names one of virtual_folders (absolute, canonical folders) is looked up and confined there
+/// the same way; those folders hold plain files only: a page in one is neither run nor sent.
+ResolvedTarget ResolveTarget(const std::filesystem::path& root, std::string_view raw_path,
+                             const VirtualFolders& virtual_folders = {});
 
 /// True for a page file name ("a.ksp", in any letter case: a page's source is never served).
 bool IsPageFile(const std::filesystem::path& file);

@@ -111,14 +111,18 @@ const MemberTable& Connection::Members() const {
   return table;
 }
 
-void Connection::OnStartPage(const std::shared_ptr<Dispatch>& context) {
+std::optional<std::filesystem::path> SiteRootOf(const std::shared_ptr<Dispatch>& context) {
   try {
     std::shared_ptr<Dispatch> server = RequireObject(context->Get("Server"));
     Variant root[] = {Variant("/")};
-    base_directory_ = std::filesystem::path(ToText(server->Call("MapPath", root)));
+    return std::filesystem::path(ToText(server->Call("MapPath", root)));
   } catch (const AutomationError&) {
-    // A host without a site root: relative paths stay relative to the working directory.
+    return std::nullopt;  // relative paths then stay relative to the working directory
   }
+}
+
+void Connection::OnStartPage(const std::shared_ptr<Dispatch>& context) {
+  base_directory_ = SiteRootOf(context);
 }
 
 void Connection::ConnectionString(std::string text) {

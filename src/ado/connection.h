@@ -22,6 +22,10 @@ class Recordset;
 /// case, values unquoted. Later duplicates win.
 std::map<std::string, std::string> ParseConnectionString(std::string_view text);
 
+/// The site root of a page's scripting context (its Server's MapPath("/")); nothing for a host
+/// without one.
+std::optional<std::filesystem::path> SiteRootOf(const std::shared_ptr<Dispatch>& context);
+
 class Connection : public Dispatch, public PageObject {
  public:
   Connection();

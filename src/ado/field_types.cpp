@@ -286,9 +286,7 @@ int32_t TypeOfValue(const DbValue& value) {
   }
 }
 
-Variant DecodeValue(const DbValue& v, const FieldDef& def) {
-  if (v.IsNull()) return Variant::Null();
-  const int32_t t = def.type;
+TypeClass ClassOf(int32_t t) {
   switch (t) {
     case type::kSmallInt:
     case type::kInteger:
@@ -301,6 +299,37 @@ Variant DecodeValue(const DbValue& v, const FieldDef& def) {
     case type::kUnsignedInt:
     case type::kSingle:
     case type::kDouble:
+      return TypeClass::Number;
+    case type::kCurrency:
+      return TypeClass::Currency;
+    case type::kDate:
+    case type::kDBTimeStamp:
+      return TypeClass::Date;
+    case type::kBoolean:
+      return TypeClass::Boolean;
+    case type::kGuid:
+      return TypeClass::Guid;
+    case type::kChar:
+    case type::kWChar:
+    case type::kVarChar:
+    case type::kVarWChar:
+    case type::kLongVarChar:
+    case type::kLongVarWChar:
+      return TypeClass::Text;
+    case type::kBinary:
+    case type::kVarBinary:
+    case type::kLongVarBinary:
+      return TypeClass::Binary;
+    default:
+      return TypeClass::Other;
+  }
+}
+
+Variant DecodeValue(const DbValue& v, const FieldDef& def) {
+  if (v.IsNull()) return Variant::Null();
+  const int32_t t = def.type;
+  switch (ClassOf(t)) {
+    case TypeClass::Number:
       switch (v.kind) {
         case DbValue::Kind::Integer:
           if (t == type::kSingle || t == type::kDouble)
@@ -312,7 +341,7 @@ Variant DecodeValue(const DbValue& v, const FieldDef& def) {
           if (auto n = ParseNumberText(v.bytes)) return NumberVariant(*n, t);
           return Variant(v.bytes);
       }
-    case type::kCurrency:
+    case TypeClass::Currency:
       switch (v.kind) {
         case DbValue::Kind::Integer:
           return Variant(CurrencyValue{v.integer * 10000});
@@ -323,10 +352,9 @@ Variant DecodeValue(const DbValue& v, const FieldDef& def) {
             return Variant(CurrencyValue{static_cast<int64_t>(std::llround(*n * 10000.0))});
           return Variant(v.bytes);
       }
-    case type::kDate:
-    case type::kDBTimeStamp:
+    case TypeClass::Date:
       return DateFromDb(v);
-    case type::kBoolean:
+    case TypeClass::Boolean:
       switch (v.kind) {
         case DbValue::Kind::Integer:
           return Variant(v.integer != 0);
@@ -336,7 +364,7 @@ Variant DecodeValue(const DbValue& v, const FieldDef& def) {
           if (auto b = BoolFromText(v.bytes)) return Variant(*b);
           return Variant(v.bytes);
       }
-    case type::kGuid:
+    case TypeClass::Guid:
       if (v.kind == DbValue::Kind::Blob && v.bytes.size() == 16)
         return Variant(GuidFromBytes(v.bytes));
       break;
@@ -416,51 +444,33 @@ DbValue EncodeValue(const Variant& in, const FieldDef& def) {
   if (v.IsObject() && v.AsObject()) v = Converted([&] { return v.AsObject()->CallDefault({}); });
   if (v.IsEmpty() || v.IsNull() || v.IsMissing() || v.IsObject()) return DbValue::Null();
   const int32_t t = def.type;
-  switch (t) {
-    case type::kSmallInt:
-    case type::kInteger:
-    case type::kBigInt:
-    case type::kNumeric:
-    case type::kDecimal:
-    case type::kTinyInt:
-    case type::kUnsignedTinyInt:
-    case type::kUnsignedSmallInt:
-    case type::kUnsignedInt:
-    case type::kSingle:
-    case type::kDouble:
+  switch (ClassOf(t)) {
+    case TypeClass::Number:
       return EncodeNumber(v, t);
-    case type::kCurrency: {
+    case TypeClass::Currency: {
       CurrencyValue c = Converted([&] { return CCur(v); });
       return DbValue::Real(static_cast<double>(c.scaled) / 10000.0);
     }
-    case type::kDate:
-    case type::kDBTimeStamp: {
+    case TypeClass::Date: {
       DateValue d = Converted([&] { return CDate(v); });
       CivilTime civil = BreakDate(d);
       if (civil.year < 100 || civil.year > 9999) CannotConvert();
       return DbValue::Text(FormatDate(d));
     }
-    case type::kBoolean:
+    case TypeClass::Boolean:
       return DbValue::Int(Converted([&] { return CBool(v); }) ? 1 : 0);
-    case type::kGuid: {
+    case TypeClass::Guid: {
       std::string text = Converted([&] { return ToText(v); });
       if (!IsGuidText(text)) CannotConvert();
       return DbValue::Text(text);
     }
-    case type::kChar:
-    case type::kWChar:
-    case type::kVarChar:
-    case type::kVarWChar:
-    case type::kLongVarChar:
-    case type::kLongVarWChar: {
+    case TypeClass::Text: {
       std::string text = Converted([&] { return ToText(v); });
       if (def.defined_size > 0 && CountChars(text) > static_cast<size_t>(def.defined_size))
         CannotConvert();
       return DbValue::Text(std::move(text));
     }
-    case type::kBinary:
-    case type::kVarBinary:
-    case type::kLongVarBinary:
+    case TypeClass::Binary:
       return DbValue::Blob(Converted([&] { return ToText(v); }));
     default:
       return ToDbValue(v);

@@ -13,6 +13,10 @@
 
 namespace korvex::ado {
 
+/// The families of published types that convert alike.
+enum class TypeClass { Number, Currency, Date, Boolean, Guid, Text, Binary, Other };
+TypeClass ClassOf(int32_t type);
+
 /// Type, size, precision and the fixed / long attribute bits for a declared type
 /// ("VARCHAR(50)", "INTEGER", "DECIMAL(10,2)"). An empty declaration gives type 0; the caller
 /// then decides from the values (TypeOfValue).

@@ -82,12 +82,7 @@ const MemberTable& Recordset::Members() const {
 }
 
 void Recordset::OnStartPage(const std::shared_ptr<Dispatch>& context) {
-  try {
-    std::shared_ptr<Dispatch> server = RequireObject(context->Get("Server"));
-    Variant root[] = {Variant("/")};
-    base_directory_ = std::filesystem::path(ToText(server->Call("MapPath", root)));
-  } catch (const AutomationError&) {
-  }
+  base_directory_ = SiteRootOf(context);
 }
 
 // ---- State checks --------------------------------------------------------------------------

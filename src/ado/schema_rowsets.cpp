@@ -65,27 +65,13 @@ std::string TableType(TableKind kind) {
 }
 
 bool IsText(int32_t t) {
-  return t == type::kChar || t == type::kWChar || t == type::kVarChar || t == type::kVarWChar ||
-         t == type::kLongVarChar || t == type::kLongVarWChar;
+  return ClassOf(t) == TypeClass::Text;
 }
 bool IsBinary(int32_t t) {
-  return t == type::kBinary || t == type::kVarBinary || t == type::kLongVarBinary;
+  return ClassOf(t) == TypeClass::Binary;
 }
 bool IsNumber(int32_t t) {
-  switch (t) {
-    case type::kSmallInt:
-    case type::kInteger:
-    case type::kBigInt:
-    case type::kSingle:
-    case type::kDouble:
-    case type::kCurrency:
-    case type::kNumeric:
-    case type::kDecimal:
-    case type::kUnsignedTinyInt:
-      return true;
-    default:
-      return false;
-  }
+  return ClassOf(t) == TypeClass::Number || ClassOf(t) == TypeClass::Currency;
 }
 
 FieldDef ColumnDef(const ColumnInfo& c) {

@@ -132,8 +132,7 @@ std::string ValueText(const Variant& v, int32_t field_type) {
                   t.minute, t.second);
     return buf;
   }
-  if (field_type == type::kBinary || field_type == type::kVarBinary ||
-      field_type == type::kLongVarBinary) {
+  if (ClassOf(field_type) == TypeClass::Binary) {
     static const char* kHex = "0123456789abcdef";
     std::string bytes = ToText(v), hex;
     for (unsigned char c : bytes) {

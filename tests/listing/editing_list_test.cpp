@@ -78,6 +78,20 @@ TEST(EditingList, FarPagesOfThreeHundredRecords) {
   EXPECT_NE(late.find("<input type=hidden name='ID' value=\"241\">"), std::string::npos);
 }
 
+TEST(EditingList, EveryPageStartsWithAnOddRow) {
+  TempFolder folder;
+  std::string body = ListCustomers("/l.ksp?CPKorVex=2", ShopDatabase(folder, 10), [](auto& page) {
+                       HTMLTable& table = *page.EditingList->Table;
+                       table.OddTR = "<TR class=odd>";
+                       table.EvenTR = "<TR class=even>";
+                       table.OddTRClose = "</TR odd>";
+                     }).body;
+  EXPECT_NE(body.find("</TR>\r\n<TR class=odd>\r\n<TD colspan=0>"), std::string::npos);
+  EXPECT_EQ(Occurrences(body, "<TR class=odd>"), 2u);
+  EXPECT_EQ(Occurrences(body, "</TR odd><TR class=even>"), 1u);
+  EXPECT_TRUE(body.find("</TD></TR odd></TABLE>") != std::string::npos);
+}
+
 TEST(EditingList, PageBeyondTheLastShowsTheHeaderAndNoRows) {
   TempFolder folder;
   std::string body = ListCustomers("/l.ksp?CPKorVex=3", ShopDatabase(folder, 10)).body;

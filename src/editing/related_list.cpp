@@ -12,6 +12,7 @@
 #include "core/field_model.h"
 #include "editing/field_widgets.h"
 #include "editing/html_related_records.h"
+#include "editing/select_from_recordset.h"
 #include "editing/sql_keys.h"
 #include "listing/html_text.h"
 #include "listing/page_links.h"
@@ -150,9 +151,7 @@ std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& re
   if (condition) {
     rs = OpenRelated(connection,
                      "SELECT * from " + QuoteName(left, related_table, right) + *condition);
-    bool no_filter = filter.IsMissing() || filter.IsEmpty() || filter.IsNull() ||
-                     (filter.IsString() && filter.AsString().empty());
-    if (!no_filter) rs->Filter(filter);
+    if (HasFilter(filter)) rs->Filter(filter);
   }
 
   HtmlText out(page);

@@ -15,11 +15,6 @@ namespace korvex {
 
 namespace {
 
-bool IsNoFilter(const Variant& filter) {
-  return filter.IsMissing() || filter.IsEmpty() || filter.IsNull() ||
-         (filter.IsString() && filter.AsString().empty());
-}
-
 // Which columns feed the option text: text columns always, number columns on request;
 // dates, booleans, memos, binaries and identifiers never.
 bool FeedsOptionText(int32_t type, bool numbers_too) {
@@ -49,6 +44,11 @@ std::string OptionText(ado::Fields& fields, const std::vector<bool>& feeds, size
 
 }  // namespace
 
+bool HasFilter(const Variant& filter) {
+  return !(filter.IsMissing() || filter.IsEmpty() || filter.IsNull() ||
+           (filter.IsString() && filter.AsString().empty()));
+}
+
 std::string SelectFromRecordset(const AdminRecordset& page, std::string_view select_name,
                                 const Variant& connection, std::string_view recordset,
                                 std::string_view value_field, const SelectOptions& options) {
@@ -69,7 +69,7 @@ std::string SelectFromRecordset(const AdminRecordset& page, std::string_view sel
     rs->CursorLocation(ado::kUseClient);
     rs->Open(Variant(sql), connection, ado::kOpenUnspecified, ado::kLockUnspecified,
              ado::kCmdUnspecified);
-    if (!IsNoFilter(options.filter)) rs->Filter(options.filter);
+    if (HasFilter(options.filter)) rs->Filter(options.filter);
     rs->ActiveConnection(Variant::Nothing());
 
     ado::Fields& fields = rs->Fields();

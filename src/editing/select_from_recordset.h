@@ -32,6 +32,9 @@ struct SelectOptions {
   bool disabled = false;
 };
 
+/// Whether an ADO filter argument asks for filtering: Missing, Empty, Null and "" do not.
+bool HasFilter(const Variant& filter);
+
 /// The select's HTML. connection: a Connection object or a connection string. Errors of the
 /// data layer (a wrong table or column, a refused filter) reach the caller unchanged.
 std::string SelectFromRecordset(const AdminRecordset& page, std::string_view select_name,

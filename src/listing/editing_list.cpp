@@ -10,6 +10,7 @@
 #include "ado/recordset.h"
 #include "core/admin_recordset.h"
 #include "editing/related_list.h"
+#include "editing/select_from_recordset.h"
 #include "host/intrinsics.h"
 #include "listing/editing_list_rows.h"
 #include "listing/html_text.h"
@@ -19,15 +20,6 @@
 namespace korvex {
 
 namespace {
-
-bool IsBlank(std::string_view text) {
-  return text.find_first_not_of(' ') == std::string::npos;
-}
-
-bool IsNoFilter(const Variant& filter) {
-  return filter.IsMissing() || filter.IsEmpty() || filter.IsNull() ||
-         (filter.IsString() && filter.AsString().empty());
-}
 
 // Everything the list knows once its header is written.
 struct ListHead {
@@ -62,7 +54,7 @@ ListHead WriteHead(AdminRecordset& page, const std::string& sql) {
                    page.ParamName("Recordset") + "=" + page.UE(page.recordset());
 
   head.recordset = OpenList(page, sql);
-  if (!IsNoFilter(list.Filter)) head.recordset->Filter(list.Filter);
+  if (HasFilter(list.Filter)) head.recordset->Filter(list.Filter);
   AddSchemaRelations(page, *list.RelatedRecords);
 
   page.RW(list.TopText);

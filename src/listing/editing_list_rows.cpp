@@ -12,14 +12,6 @@
 
 namespace korvex {
 
-namespace {
-
-bool IsBlank(std::string_view text) {
-  return text.find_first_not_of(' ') == std::string::npos;
-}
-
-}  // namespace
-
 ListRows::ListRows(AdminRecordset& page, ado::Recordset& recordset, const Skin& skin,
                    std::string link_base)
     : page_(page),

@@ -21,6 +21,11 @@ namespace ado {
 class Recordset;
 }
 
+/// Empty once blanks are trimmed.
+inline bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
 struct ListColumn {
   std::string name;
   int32_t type = 0;

@@ -4,15 +4,12 @@
 
 #include "core/automation_error.h"
 #include "editing/cal_calendar.h"
+#include "listing/list_fixture.h"
 
 namespace korvex {
 namespace {
 
-size_t Occurrences(const std::string& text, std::string_view piece) {
-  size_t n = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
-  return n;
-}
+using testing::Occurrences;
 
 TEST(DateTimeSelects, PreselectsEveryPartOfTheValue) {
   calCalendar cal;

@@ -36,12 +36,6 @@ std::string Between(const std::string& text, std::string_view from, std::string_
   return text.substr(start, end + to.size() - start);
 }
 
-size_t Occurrences(const std::string& text, std::string_view piece) {
-  size_t n = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
-  return n;
-}
-
 TEST(EditingList, TenRecordsInPagesOfSevenWholeScreens) {
   TempFolder folder;
   std::string db = ShopDatabase(folder, 10);

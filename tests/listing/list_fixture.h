@@ -30,6 +30,13 @@ inline std::string CustomersSql(int count) {
   return sql + "COMMIT;\n";
 }
 
+/// How many times piece occurs in text (overlaps counted).
+inline size_t Occurrences(const std::string& text, std::string_view piece) {
+  size_t n = 0;
+  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+  return n;
+}
+
 /// Runs a page at url that points an AdminRecordset at database, lets configure adjust it,
 /// and calls render.
 inline PageResult RunListPage(const std::string& url, const std::string& database,

@@ -92,6 +92,11 @@ TEST(EditingList, PageBeyondTheLastShowsTheHeaderAndNoRows) {
   EXPECT_NE(body.find("Record 15 to 10 on a total of 10\r\n"), std::string::npos);
   EXPECT_NE(body.find("</TR>\r\n</TABLE>\r\n<BR>Page: "), std::string::npos);
   EXPECT_EQ(body.find("<form name=pino "), std::string::npos);
+
+  std::string empty = MakeDatabase(folder, "empty.db", CustomersSql(0));
+  std::string nothing = ListCustomers("/l.ksp", empty).body;
+  EXPECT_NE(nothing.find("<br>Record 0 to 0 on a total of 0\r\n"), std::string::npos);
+  EXPECT_TRUE(nothing.ends_with("</TR>\r\n</TABLE>\r\n<BR>Page: <br>"));
 }
 
 TEST(EditingList, FailureBeforeTheTitleRowIsWrittenAsNotice) {
@@ -162,6 +167,8 @@ TEST(EditingList, AliasesHiddenFieldsAndButtonsFollowTheSettings) {
     list.HiddenFields->Add(Variant("notes"), std::string("notes"));  // another case: shown
     list.AllowEdit = false;
     list.AllowDelete = false;
+    page.FileFields->Add(Variant("Email"));
+    page.FileMan->Path("/files");
   });
   std::string titles = Between(result.body, "<!-- Titles TR -->", "</TR>");
   EXPECT_EQ(titles,
@@ -175,6 +182,9 @@ TEST(EditingList, AliasesHiddenFieldsAndButtonsFollowTheSettings) {
                         "<TD>"),
             2u);
   EXPECT_EQ(result.body.find("type=hidden"), std::string::npos);
+  EXPECT_NE(result.body.find("\r\n<TD><a href='/files/c1%40example%2Ecom' target=_blank>"
+                             "c1@example.com</a>\r\n</TD>"),
+            std::string::npos);
   EXPECT_EQ(result.body.find("Town"), std::string::npos);
 }
 

@@ -343,6 +343,24 @@ TEST_F(ServerTest, StopAnswersEveryRequestInProgressThenReturns) {
   EXPECT_THROW(RawConnection{stopped_port}, std::runtime_error);
 }
 
+TEST_F(ServerTest, StopAnswersRequestsPipelinedBehindTheOneInProgress) {
+  Start();
+  RawConnection c(port());
+  c.Send(Get("/a/page.ksp?sleep") + Get("/style.css") + Get("/a/page.ksp?3"));
+  for (int i = 0; i < 200 && started_ < 1; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(started_, 1);
+  server_->Stop();
+  for (const char* expected : {"|sleep|", "body{}", "|3|"}) {
+    auto r = c.Read();
+    ASSERT_TRUE(r) << expected;
+    EXPECT_NE(r->body.find(expected), std::string::npos) << r->body;
+    EXPECT_EQ(r->Header("Connection") == "close", std::string_view(expected) == "|3|");
+  }
+  EXPECT_TRUE(c.WaitForClose());
+}
+
 TEST(ServerSetup, RefusesWhatItCannotServe) {
   AccessLog log([](std::string_view) {});
   ServerConfig config;

@@ -92,9 +92,13 @@ void Connection::OnFirstBytes(error_code ec, std::size_t n) {
 // During a stop, a request counts as started once its first bytes have reached this machine:
 // those are answered (with "Connection: close"); a connection with nothing on it just closes.
 void Connection::CloseUnlessRequestArrived() {
-  error_code ec;
-  if (buffer_.size() > 0 || (stream_.socket().available(ec) > 0 && !ec)) return ReadHeader();
+  if (RequestArrived()) return ReadHeader();
   Close();
+}
+
+bool Connection::RequestArrived() {
+  error_code ec;
+  return buffer_.size() > 0 || (stream_.socket().available(ec) > 0 && !ec);
 }
 
 void Connection::ReadHeader() {
@@ -195,8 +199,10 @@ void Connection::Fail(bhttp::status status) {
 }
 
 void Connection::Write(Reply reply, bool unread_input) {
-  const bool keep_alive =
-      client_keep_alive_ && !unread_input && !stop_noticed_ && !shared_.stopping;
+  // During a stop the connection stays open only for requests a client has pipelined behind
+  // this one: they have arrived, so they are answered too, the last with "Connection: close".
+  const bool stopping = stop_noticed_ || shared_.stopping;
+  const bool keep_alive = client_keep_alive_ && !unread_input && (!stopping || RequestArrived());
   FinishReply(reply, keep_alive);
   status_ = reply.status;
   bytes_ = reply.body_bytes;

@@ -77,6 +77,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void OnWritten(bool keep_alive, bool unread_input, error_code ec, std::size_t);
   void DrainThenClose();
   void CloseUnlessRequestArrived();
+  /// Bytes of a next request are here already, read or still in the socket.
+  bool RequestArrived();
   void Close();
   void NoteRequestLine();
   void LogRequest(unsigned status, uint64_t bytes);

@@ -6,9 +6,7 @@
 #include <string_view>
 
 #include "app/cgi_command.h"
-#ifdef KORVEX_HAVE_SERVE_COMMAND
 #include "app/serve_command.h"
-#endif
 
 namespace korvex::app {
 namespace {
@@ -20,9 +18,10 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-#ifdef KORVEX_HAVE_SERVE_COMMAND
-    {"serve", "run the embedded HTTP server on a site folder", ServeCommand},
-#endif
+    {"serve",
+     "run the HTTP server: the administration site of a database (the demo shop\n"
+     "           when none is named), or a folder of pages of your own",
+     ServeCommand},
     {"cgi", "serve one request as a CGI/1.1 program (chosen by itself under GATEWAY_INTERFACE)",
      CgiCommand},
 };
@@ -35,7 +34,9 @@ void PrintHelp(std::FILE* out) {
   std::fputs(
       "  help     show this text\n\n"
       "Options: --help (this text), --version. \"korvex <command> --help\" describes a "
-      "command.\n",
+      "command.\n\n"
+      "To start: \"korvex serve\" creates (first time) the demo shop database in the current\n"
+      "folder and serves its administration site on http://127.0.0.1:8080/.\n",
       out);
 }
 

@@ -1,6 +1,7 @@
 // `korvex serve`: reads the options, refuses unsafe combinations (a non-loopback address
-// without a password), then runs the HTTP server with the page engine and an in-memory
-// session store until SIGINT or SIGTERM.
+// without a password), settles what is served (a folder of pages, or the built-in
+// administration site on a named database or on the demo database), then runs the HTTP
+// server with the page engine and an in-memory session store until SIGINT or SIGTERM.
 #include "app/serve_command.h"
 
 #include <charconv>
@@ -14,9 +15,13 @@
 #include <string_view>
 #include <thread>
 
+#include "app/builtin_site.h"
+#include "core/automation_error.h"
+#include "demo_database.h"
 #include "host/http/server.h"
 #include "host/page_host.h"
 #include "host/session_store.h"
+#include "host/state_dir.h"
 #include "korvex.h"
 #include "script/script_page_runner.h"
 
@@ -24,10 +29,13 @@ namespace korvex::app {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr int kUsageError = 2;
 
 struct ServeOptions {
   host::http::ServerConfig server;
+  std::optional<std::string> root, database, connection;
   std::optional<std::string> user, password;
   bool insecure = false;
   bool help = false;
@@ -79,7 +87,11 @@ ServeOptions ParseOptions(int argc, char** argv) {
       std::string_view v = value();
       if (!ParseNumber<uint16_t>(v, 0, 65535, o.server.port)) throw bad(v, "a port 0 to 65535");
     } else if (name == "--root") {
-      o.server.site_root = std::string(value());
+      o.root = std::string(value());
+    } else if (name == "--db") {
+      o.database = std::string(value());
+    } else if (name == "--connection") {
+      o.connection = std::string(value());
     } else if (name == "--threads") {
       std::string_view v = value();
       if (!ParseNumber<unsigned>(v, 1, 1024, o.server.workers)) throw bad(v, "1 to 1024 threads");
@@ -101,6 +113,15 @@ ServeOptions ParseOptions(int argc, char** argv) {
       throw std::invalid_argument("unknown option " + std::string(arg));
     }
   }
+  if (o.database && o.connection)
+    throw std::invalid_argument("--db and --connection both name the database: give one");
+  if (o.root && (o.database || o.connection)) {
+    throw std::invalid_argument(
+        "--root serves pages of your own, which name their database themselves; --db and "
+        "--connection are for the built-in site");
+  }
+  for (const auto* given : {&o.root, &o.database, &o.connection})
+    if (*given && (*given)->empty()) throw std::invalid_argument("an option's value is empty");
   return o;
 }
 
@@ -134,6 +155,66 @@ void CheckAccess(ServeOptions& o) {
   }
 }
 
+// What the server serves, as settled from the options.
+struct ServedSite {
+  fs::path root;
+  host::VirtualFolders virtual_folders;
+  std::string description;  // for the start line
+};
+
+// The demo shop in the working folder, created on the first run and reused afterwards, with
+// its sample images served under /files/ and named by the products' Image column.
+std::string OpenDemo(ServedSite& site, SiteSettings& settings, host::http::AccessLog& log) {
+  const fs::path folder = fs::current_path();
+  const bool existed = fs::exists(folder / examples::kDemoDatabaseName);
+  const fs::path database = examples::EnsureDemoDatabase(folder);
+  log.Note((existed ? "korvex: using the demo database " : "korvex: created the demo database ") +
+           database.string() +
+           (existed ? "" : " and its sample images in " + (folder / "files").string()));
+  site.virtual_folders.push_back({"files", folder / "files"});
+  settings.files_path = "/files/";
+  settings.file_fields = {{"Products", "Image"}};
+  return SqliteConnectionString(database);
+}
+
+// The built-in administration site: the database is checked at once (a wrong name or string
+// fails here, not on the first page), then the pages are written out and their settings
+// object registered. Throws std::runtime_error saying what is wrong.
+ServedSite BuiltInSite(const ServeOptions& o, host::http::AccessLog& log) {
+  ServedSite site;
+  SiteSettings settings;
+  if (o.database) {
+    const fs::path database = fs::absolute(*o.database);
+    if (!fs::is_regular_file(database))
+      throw std::runtime_error("no database file " + database.string());
+    settings.connection_string = SqliteConnectionString(database);
+  } else if (o.connection) {
+    settings.connection_string = *o.connection;
+  } else {
+    settings.connection_string = OpenDemo(site, settings, log);
+  }
+  settings.database_name = DatabaseNameOf(settings.connection_string);
+  size_t tables = 0;
+  try {
+    tables = ListTables(settings.connection_string).size();
+  } catch (const AutomationError& e) {
+    throw std::runtime_error("cannot open the database " + settings.database_name + ": " +
+                             e.description());
+  }
+  site.root = WriteBuiltInSite(host::StateDirectory(host::ProcessEnvironment(), std::nullopt));
+  site.description = "the administration site of " + settings.database_name + " (" +
+                     std::to_string(tables) + (tables == 1 ? " table)" : " tables)");
+  RegisterBuiltInSite(ClassRegistry::Global(), std::move(settings));
+  return site;
+}
+
+ServedSite PageFolder(const std::string& folder) {
+  std::error_code ec;
+  fs::path root = fs::canonical(folder, ec);
+  if (ec || !fs::is_directory(root)) throw std::runtime_error("no site folder " + folder);
+  return ServedSite{root, {}, root.string()};
+}
+
 std::string Url(const std::string& address, uint16_t port) {
   bool v6 = address.find(':') != std::string::npos;
   return "http://" + (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
@@ -144,13 +225,25 @@ std::string Url(const std::string& address, uint16_t port) {
 const char* ServeUsage() {
   return R"(Usage: korvex serve [options]
 
-Serves a site folder over HTTP/1.1: *.ksp pages run through the page engine, every other file
-under the folder is sent as it is (with its Content-Type and Last-Modified). Nothing outside
-the folder is ever served.
+Serves over HTTP/1.1, by default on http://127.0.0.1:8080/, one of:
+
+  the built-in administration site of a database: a home page listing its tables and, for
+  each table, its editing list, search form, add form and report. With neither --db nor
+  --connection it is the demo shop database: korvex-demo.db in the current folder, created
+  with a files/ folder of sample images on the first run (served under /files/) and reused
+  afterwards, so changes survive a restart.
+
+  a folder of pages of your own (--root): *.ksp pages run through the page engine, every
+  other file under the folder is sent as it is (with its Content-Type and Last-Modified).
+  Nothing outside the folder is ever served.
 
 Options:
-  --root DIR           the site folder. Required for now: the built-in administration
-                       site is not available yet.
+  --db FILE            the SQLite database file for the built-in site (it must exist).
+  --connection STRING  the connection string of the built-in site's database instead, as a
+                       page would give it ("Provider=SQLite;Data Source=FILE", or
+                       "Provider=PostgreSQL;..."). It stays in the server: pages never see
+                       it in a URL.
+  --root DIR           serve this folder of pages instead of the built-in site.
   --bind ADDR          the IP address to listen on (default 127.0.0.1). An address other
                        than loopback needs --user and --password, or --insecure.
   --port N             the TCP port (default 8080). 0 picks a free port; the start line on
@@ -167,6 +260,8 @@ Options:
   --insecure           allow a non-loopback address without authentication.
   --help               show this text.
 
+The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
+else ~/.local/state/korvex) and served from there.
 Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
 One line per request goes to standard error: time, client, method, path, status, bytes sent,
 milliseconds. SIGINT or SIGTERM stops the server once the requests in progress are answered;
@@ -182,47 +277,43 @@ int ServeCommand(int argc, char** argv) {
       std::fputs(ServeUsage(), stdout);
       return 0;
     }
-    if (options.server.site_root.empty()) {
-      std::fputs(
-          "korvex serve: the built-in administration site is not available yet; "
-          "give --root DIR to serve a site folder\n",
-          stderr);
-      return kUsageError;
-    }
     CheckAccess(options);
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "korvex serve: %s (see korvex serve --help)\n", e.what());
     return kUsageError;
   }
-
-  std::error_code ec;
-  std::filesystem::path root = std::filesystem::canonical(options.server.site_root, ec);
-  if (ec) {
-    std::fprintf(stderr, "korvex serve: no site folder %s\n", options.server.site_root.c_str());
-    return 1;
-  }
-  options.server.site_root = root;
   if (options.server.workers == 0) {
     options.server.workers = 2 * std::max(1u, std::thread::hardware_concurrency());
   }
 
+  host::http::AccessLog log;
   RegisterAllClasses();
+  ServedSite site;
+  try {
+    site = options.root ? PageFolder(*options.root) : BuiltInSite(options, log);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korvex serve: %s\n", e.what());
+    return 1;
+  }
+  options.server.site_root = site.root;
+  options.server.virtual_folders = site.virtual_folders;
+
   host::MemorySessionStore sessions;
   script::ScriptPageRunner runner;
   host::PageHostConfig pages;
-  pages.site_root = root;
+  pages.site_root = site.root;
+  pages.virtual_folders = site.virtual_folders;
   pages.sessions = &sessions;
   options.server.page_handler = [&](const host::RequestData& request) {
     return host::ServePage(request, pages, runner);
   };
 
-  host::http::AccessLog log;
   try {
     const unsigned workers = options.server.workers;
     const bool insecure = options.insecure && !options.server.credentials &&
                           !host::http::IsLoopbackAddress(options.server.address);
     host::http::Server server(options.server, log);
-    log.Note("korvex: serving " + root.string() + " on " +
+    log.Note("korvex: serving " + site.description + " on " +
              Url(options.server.address, server.port()) + " with " + std::to_string(workers) +
              " worker threads" + (options.server.credentials ? ", Basic authentication" : "") +
              (insecure ? ", WITHOUT authentication (--insecure)" : ""));

@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "e2e/process.h"
+#include "e2e/server_process.h"
 #include "http/http_test_support.h"
 
 namespace korvex {
@@ -26,82 +26,7 @@ using host::http::testing::RawConnection;
 using host::http::testing::TempSite;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The binary with the given arguments, standard output and error into a file. The
-// environment's KORVEX_USER and KORVEX_PASSWORD are replaced by `env` (or removed).
-class Process {
- public:
-  Process(const std::vector<std::string>& args, const std::filesystem::path& output,
-          const std::map<std::string, std::string>& env = {})
-      : output_(output) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(fd, 1);
-      dup2(fd, 2);
-      unsetenv("KORVEX_USER");
-      unsetenv("KORVEX_PASSWORD");
-      for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-      std::string binary = testing::KorvexBinary().string();
-      std::vector<char*> argv{binary.data()};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(binary.c_str(), argv.data());
-      _exit(127);
-    }
-  }
-  ~Process() {
-    if (pid_ > 0 && !exited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  /// The exit status, or -1 when it has not ended in time (or died of a signal).
-  int Wait(std::chrono::milliseconds timeout = 20s) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(10ms);
-    }
-    return -1;
-  }
-
-  /// The port from the start line; 0 when the server did not come up.
-  uint16_t WaitForPort() {
-    static const std::regex kUrl(R"(http://127\.0\.0\.1:(\d+)/)");
-    for (int i = 0; i < 500; ++i) {
-      std::smatch m;
-      std::string text = Output();
-      if (std::regex_search(text, m, kUrl)) return static_cast<uint16_t>(std::stoi(m[1]));
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        exited_ = true;
-        return 0;
-      }
-      std::this_thread::sleep_for(20ms);
-    }
-    return 0;
-  }
-
-  void Signal(int signal) { kill(pid_, signal); }
-  std::string Output() const { return ReadFile(output_); }
-
- private:
-  std::filesystem::path output_;
-  pid_t pid_ = -1;
-  bool exited_ = false;
-};
+using Process = testing::ServerProcess;
 
 class ServeTest : public ::testing::Test {
  protected:
@@ -146,9 +71,9 @@ class ServeTest : public ::testing::Test {
 TEST_F(ServeTest, ExplainsEveryOption) {
   std::string out;
   ASSERT_EQ(RunToEnd({"serve", "--help"}, out), 0);
-  for (const char* option :
-       {"--root", "--bind", "--port", "--threads", "--max-body", "--read-timeout", "--user",
-        "--password", "--insecure", "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
+  for (const char* option : {"--db", "--connection", "--root", "--bind", "--port", "--threads",
+                             "--max-body", "--read-timeout", "--user", "--password", "--insecure",
+                             "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
     EXPECT_NE(out.find(option), std::string::npos) << option;
   }
   ASSERT_EQ(RunToEnd({"--help"}, out), 0);
@@ -157,8 +82,13 @@ TEST_F(ServeTest, ExplainsEveryOption) {
 
 TEST_F(ServeTest, RefusesToStartWithoutWhatItNeeds) {
   std::string out;
-  EXPECT_EQ(RunToEnd({"serve", "--port", "0"}, out), 2);
-  EXPECT_NE(out.find("administration site is not available yet"), std::string::npos) << out;
+  // A folder of pages names its database itself; the built-in site takes one name of it.
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--db", "x.db"}, out), 2);
+  EXPECT_EQ(RunToEnd({"serve", "--db", "x.db", "--connection", "Provider=SQLite"}, out), 2);
+  EXPECT_EQ(RunToEnd({"serve", "--db", (work_.path() / "missing.db").string()}, out), 1);
+  EXPECT_NE(out.find("no database file"), std::string::npos) << out;
+  EXPECT_EQ(RunToEnd({"serve", "--db", (work_.path() / "secret.txt").string()}, out), 1);
+  EXPECT_NE(out.find("cannot open the database secret.txt"), std::string::npos) << out;
 
   // Beyond loopback only with a password, or when asked for in so many words.
   EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--bind", "0.0.0.0"}, out), 2);

@@ -1,0 +1,198 @@
+// The built-in site's files on disk and the settings object its pages create; see
+// builtin_site.h.
+#include "app/builtin_site.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include "ado/connection.h"
+#include "ado/field.h"
+#include "ado/recordset.h"
+#include "core/admin_recordset.h"
+#include "core/collection.h"
+#include "core/member_table.h"
+#include "fileman/fil_file_man.h"
+#include "host/encoding.h"
+#include "host/intrinsics.h"
+
+namespace korvex::app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kSchemaTables = 20;
+// The request parameter naming the current table, as the component reads it.
+constexpr std::string_view kTableParameter = "RecordsetKorVex";
+
+// 64-bit FNV-1a over every name and text: enough to tell one build's pages from another's.
+std::string ContentTag(std::span<const EmbeddedFile> files) {
+  uint64_t hash = 14695981039346656037ull;
+  auto add = [&hash](std::string_view bytes) {
+    for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+    hash = (hash ^ 0xff) * 1099511628211ull;  // ends each part, so "ab"+"c" differs from "a"+"bc"
+  };
+  for (const EmbeddedFile& f : files) {
+    add(f.name);
+    add(f.text);
+  }
+  char tag[17];
+  std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(hash));
+  return tag;
+}
+
+bool HoldsExactly(const fs::path& file, std::string_view text) {
+  std::error_code ec;
+  if (fs::file_size(file, ec) != text.size() || ec) return false;
+  std::ifstream in(file, std::ios::binary);
+  std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return content == text;
+}
+
+// Beside the file, then renamed over it: a page is never seen half-written, even by another
+// server starting at the same moment.
+void WriteWhole(const fs::path& file, std::string_view text) {
+  fs::path temporary = file;
+  temporary += ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + temporary.string());
+  }
+  fs::rename(temporary, file);
+}
+
+std::string Field(ado::Recordset& rows, std::string_view name) {
+  return TextOrEmpty(rows.Fields().Item(Variant(name))->Value());
+}
+
+// Korvex.BuiltInSite: created by every page of the built-in site.
+class BuiltInSite : public Dispatch, public PageObject {
+ public:
+  explicit BuiltInSite(std::shared_ptr<const SiteSettings> settings)
+      : settings_(std::move(settings)) {}
+
+  const MemberTable& Members() const override {
+    using C = BuiltInSite;
+    static const MemberTable table("BuiltInSite",
+                                   {
+                                       Getter("ConnectionString", &C::Connection),
+                                       Getter("DatabaseName", &C::DatabaseName),
+                                       Method("Tables", &C::Tables),
+                                       Method("RequireTable", &C::RequireTable),
+                                       Method("DeclareFileFields", &C::DeclareFileFields),
+                                   });
+    return table;
+  }
+
+  void OnStartPage(const std::shared_ptr<Dispatch>& context) override {
+    request_ = RequireObjectOf<host::Request>(context->Get("Request"));
+    response_ = RequireObjectOf<host::Response>(context->Get("Response"));
+  }
+
+  /// Adds the current table's file fields to page.FileFields and points page.FileMan at the
+  /// site's files, so the screens link to them; a table without any is left as it was.
+  void DeclareFileFields(const std::shared_ptr<Dispatch>& page) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    const std::string table = admin.recordset();
+    bool any = false;
+    for (const auto& [file_table, column] : settings_->file_fields) {
+      if (file_table != table) continue;
+      admin.FileFields->Add(Variant(column));
+      any = true;
+    }
+    if (any) admin.FileMan->Path(settings_->files_path);
+  }
+
+  std::string Connection() const { return settings_->connection_string; }
+  std::string DatabaseName() const { return settings_->database_name; }
+
+  std::shared_ptr<Collection> Tables() const {
+    auto names = std::make_shared<Collection>();
+    for (const std::string& name : ListTables(settings_->connection_string))
+      names->Add(Variant(name));
+    return names;
+  }
+
+  /// The table the request names, exactly as the database lists it. Any other name answers
+  /// 404 with a short notice and ends the page: a table name goes into SQL text, so only the
+  /// database's own names are let through.
+  std::string RequireTable() {
+    std::string requested = request_ ? request_->ItemText(kTableParameter) : "";
+    for (const std::string& name : ListTables(settings_->connection_string))
+      if (name == requested) return name;
+    if (!response_) RaiseRuntimeError(err::kObjectRequired);
+    response_->Clear();
+    response_->Status("404 Not Found");
+    response_->WriteText(
+        "<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"><title>No such table - "
+        "Korvex</title></head>\r\n<body><p>No table named &quot;" +
+        host::EncodeHtml(requested) +
+        "&quot; in this database. <a href=\"/\">All tables</a></p></body></html>\r\n");
+    response_->End();
+  }
+
+ private:
+  std::shared_ptr<const SiteSettings> settings_;
+  std::shared_ptr<host::Request> request_;
+  std::shared_ptr<host::Response> response_;
+};
+
+}  // namespace
+
+fs::path WriteBuiltInSite(const fs::path& state_dir) {
+  std::span<const EmbeddedFile> files = BuiltInSiteFiles();
+  fs::path folder = state_dir / ("site-" + ContentTag(files));
+  fs::create_directories(folder);
+  for (const EmbeddedFile& f : files) {
+    fs::path file = folder / f.name;
+    if (!HoldsExactly(file, f.text)) WriteWhole(file, f.text);
+  }
+  return folder;
+}
+
+std::string SqliteConnectionString(const fs::path& database) {
+  std::string quoted;
+  for (char c : database.string()) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return "Provider=SQLite;Data Source=\"" + quoted + "\"";
+}
+
+std::string DatabaseNameOf(const std::string& connection_string) {
+  auto keys = ado::ParseConnectionString(connection_string);
+  for (const char* key : {"data source", "database", "dbname", "initial catalog"}) {
+    auto it = keys.find(key);
+    if (it != keys.end() && !it->second.empty()) return fs::path(it->second).filename().string();
+  }
+  return "database";
+}
+
+std::vector<std::string> ListTables(const std::string& connection_string) {
+  ado::Connection connection;
+  connection.Open(connection_string, "", "", -1);
+  std::shared_ptr<ado::Recordset> rows = connection.OpenSchema(kSchemaTables);
+  std::vector<std::string> names;
+  for (; !rows->IsEOF(); rows->MoveNext()) {
+    if (Field(*rows, "TABLE_TYPE") == "TABLE") names.push_back(Field(*rows, "TABLE_NAME"));
+  }
+  rows->Close();
+  connection.Close();
+  return names;
+}
+
+void RegisterBuiltInSite(ClassRegistry& registry, SiteSettings settings) {
+  auto shared = std::make_shared<const SiteSettings>(std::move(settings));
+  registry.Register("Korvex.BuiltInSite",
+                    [shared] { return std::make_shared<BuiltInSite>(shared); });
+}
+
+}  // namespace korvex::app

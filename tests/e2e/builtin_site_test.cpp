@@ -1,0 +1,265 @@
+// The built-in administration site as a user meets it: `korvex serve` started in an empty
+// working folder (so on the demo shop database it creates there), or on a named database,
+// driven over plain sockets on a free loopback port.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <regex>
+
+#include "e2e/server_process.h"
+#include "http/http_test_support.h"
+
+namespace korvex {
+namespace {
+
+namespace fs = std::filesystem;
+using host::http::testing::Fetch;
+using host::http::testing::Get;
+using host::http::testing::RawConnection;
+using host::http::testing::RawResponse;
+using host::http::testing::TempSite;
+
+void Exec(const fs::path& database, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class BuiltInSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(work_); }
+
+  // Starts `korvex serve --port 0` with the extra arguments in the working folder; the
+  // port, or 0 when it did not start.
+  uint16_t Serve(std::vector<std::string> extra = {},
+                 const std::map<std::string, std::string>& env = {}) {
+    std::vector<std::string> args = {"serve", "--port", "0"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::map<std::string, std::string> all = env;
+    all["KORVEX_STATE_DIR"] = (temp_.path() / "state").string();
+    server_.reset();  // a previous run ends first
+    // A log of its own per run: the start line of the last run must not be taken for this one.
+    const fs::path log = temp_.path() / ("server" + std::to_string(++runs_) + ".log");
+    server_ = std::make_unique<testing::ServerProcess>(args, log, all, work_);
+    return server_->WaitForPort();
+  }
+
+  int Stop() {
+    server_->Signal(SIGTERM);
+    return server_->Wait();
+  }
+
+  RawResponse Page(uint16_t port, const std::string& target, const std::string& headers = "") {
+    std::optional<RawResponse> r = Fetch(port, Get(target, headers));
+    EXPECT_TRUE(r) << target;
+    return r.value_or(RawResponse{});
+  }
+
+  TempSite temp_;
+  fs::path work_ = temp_.path() / "work";
+  std::unique_ptr<testing::ServerProcess> server_;
+  int runs_ = 0;
+};
+
+TEST_F(BuiltInSiteTest, DemoSiteListsTablesAndPagesThroughAList) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_NE(server_->Output().find("created the demo database"), std::string::npos);
+  EXPECT_TRUE(fs::exists(work_ / "korvex-demo.db"));
+
+  RawResponse home = Page(port, "/");
+  EXPECT_EQ(home.status, 200);
+  for (const char* table : {"Categories", "Products", "Customers", "Orders", "Tags", "ProductTags"})
+    EXPECT_NE(home.body.find("<a href=\"/table.ksp?RecordsetKorVex=" + std::string(table) + "\">"),
+              std::string::npos)
+        << table;
+  EXPECT_NE(home.body.find("/search.ksp?RecordsetKorVex=Orders"), std::string::npos);
+
+  RawResponse first = Page(port, "/table.ksp?RecordsetKorVex=Customers");
+  EXPECT_EQ(first.status, 200) << first.body;
+  EXPECT_NE(first.body.find("Record 1 to 7 on a total of "), std::string::npos) << first.body;
+  EXPECT_NE(first.body.find("<input type=hidden name='CustomerID' value=\"1\">"),
+            std::string::npos);
+  // No session is opened for a visitor who has not paged yet.
+  EXPECT_EQ(first.Header("Set-Cookie"), "");
+
+  std::smatch link;
+  ASSERT_TRUE(std::regex_search(first.body, link,
+                                std::regex(R"(href='(/table\.ksp\?[^']*CPKorVex=2&[^']*)')")))
+      << first.body;
+  RawResponse second = Page(port, link[1]);
+  EXPECT_EQ(second.status, 200) << second.body;
+  EXPECT_NE(second.body.find("Record 8 to 14 on a total of "), std::string::npos) << second.body;
+  EXPECT_NE(second.body.find("name='CustomerID' value=\"8\">"), std::string::npos);
+  EXPECT_EQ(second.body.find("name='CustomerID' value=\"1\">"), std::string::npos);
+
+  // The products' image names link to the sample images, which are served as they are.
+  RawResponse products = Page(port, "/table.ksp?RecordsetKorVex=Products");
+  std::smatch image;
+  ASSERT_TRUE(std::regex_search(products.body, image, std::regex("<a href='(/files/[^']+)'")));
+  RawResponse png = Page(port, image[1]);
+  EXPECT_EQ(png.status, 200);
+  EXPECT_EQ(png.body, testing::ReadWholeFile(work_ / "files" / "red-mug.png"));
+  EXPECT_EQ(png.Header("Content-Type"), "image/png");
+  EXPECT_EQ(Page(port, "/site.css").Header("Content-Type"), "text/css");
+  EXPECT_EQ(Stop(), 0);
+}
+
+TEST_F(BuiltInSiteTest, RefusesUnknownTablesPathsOutsideAndStatements) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_EQ(Page(port, "/missing.html").status, 404);
+  for (const char* name : {"Nothing", "customers", "Customers%22%20--", "%22Customers%22", ""}) {
+    for (const char* page : {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp"}) {
+      RawResponse r = Page(port, std::string(page) + "?RecordsetKorVex=" + name);
+      EXPECT_EQ(r.status, 404) << page << " " << name;
+      EXPECT_NE(r.body.find("No table named"), std::string::npos);
+    }
+  }
+  EXPECT_NE(Page(port, "/table.ksp?RecordsetKorVex=%3Cb%3E").body.find("&quot;&lt;b&gt;&quot;"),
+            std::string::npos);
+
+  // The database and the pages' sources stay out of reach; a page put among the files is
+  // neither run nor shown.
+  std::ofstream(work_ / "files" / "dropped.ksp") << "<%= 6 * 7 %>";
+  for (const char* target : {"/korvex-demo.db", "/../korvex-demo.db", "/files/../korvex-demo.db",
+                             "/%2e%2e/korvex-demo.db", "/files/%2e%2e/korvex-demo.db",
+                             "/files/..%2fkorvex-demo.db", "/files/dropped.ksp", "/files/"}) {
+    RawResponse r = Page(port, target);
+    EXPECT_GE(r.status, 400) << target;
+    EXPECT_EQ(r.body.find("SQLite format 3"), std::string::npos) << target;
+    EXPECT_EQ(r.body.find("42"), std::string::npos) << target;
+  }
+
+  // A result list's SQL comes back from the request: only a SELECT is taken.
+  RawResponse drop = Page(port,
+                          "/search.ksp?RecordsetKorVex=Orders&PageKorVex=-1&SQLKorVex="
+                          "DELETE+FROM+%22Orders%22");
+  EXPECT_EQ(drop.status, 400);
+  EXPECT_NE(Page(port, "/table.ksp?RecordsetKorVex=Orders").body.find("Record 1 to 7"),
+            std::string::npos);
+}
+
+TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  RawResponse paged = Page(port, "/table.ksp?RecordsetKorVex=Customers&CPKorVex=2");
+  std::string cookie = paged.Header("Set-Cookie");
+  EXPECT_TRUE(cookie.starts_with("KORVEXSESSIONID=")) << cookie;
+  EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+  EXPECT_NE(cookie.find("SameSite=Lax"), std::string::npos);
+  std::string pair = cookie.substr(0, cookie.find(';'));
+
+  const std::string back = "href=\"/table.ksp?RecordsetKorVex=Customers&CPKorVex=2\"";
+  EXPECT_NE(Page(port, "/report.ksp?RecordsetKorVex=Customers", "Cookie: " + pair + "\r\n")
+                .body.find(back),
+            std::string::npos);
+  EXPECT_EQ(Page(port, "/report.ksp?RecordsetKorVex=Customers").body.find(back), std::string::npos);
+  // The same page again changes nothing, so no new cookie is sent.
+  EXPECT_EQ(
+      Page(port, "/table.ksp?RecordsetKorVex=Customers&CPKorVex=2", "Cookie: " + pair + "\r\n")
+          .Header("Set-Cookie"),
+      "");
+}
+
+TEST_F(BuiltInSiteTest, DemoIsReusedOnTheNextRun) {
+  ASSERT_NE(Serve(), 0) << server_->Output();
+  ASSERT_EQ(Stop(), 0);
+  Exec(work_ / "korvex-demo.db", "INSERT INTO Tags (Name) VALUES ('kept across runs')");
+
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_NE(server_->Output().find("using the demo database"), std::string::npos);
+  EXPECT_NE(Page(port, "/table.ksp?RecordsetKorVex=Tags").body.find("kept across runs"),
+            std::string::npos);
+  // One folder of pages for one build, however often it starts.
+  size_t folders = 0;
+  for (const auto& entry : fs::directory_iterator(temp_.path() / "state"))
+    folders += entry.path().filename().string().starts_with("site-");
+  EXPECT_EQ(folders, 1u);
+}
+
+TEST_F(BuiltInSiteTest, NamedDatabaseByFileOrConnectionString) {
+  const fs::path database = temp_.path() / "my shop.db";
+  Exec(database,
+       "CREATE TABLE \"Odd name\" (ID INTEGER PRIMARY KEY, Label TEXT);"
+       "INSERT INTO \"Odd name\" (Label) VALUES ('first');"
+       "CREATE VIEW Labels AS SELECT Label FROM \"Odd name\"");
+  for (const std::vector<std::string>& how :
+       {std::vector<std::string>{"--db", database.string()},
+        std::vector<std::string>{"--connection",
+                                 "Provider=SQLite;Data Source=" + database.string()}}) {
+    uint16_t port = Serve(how);
+    ASSERT_NE(port, 0) << server_->Output();
+    EXPECT_NE(server_->Output().find("administration site of my shop.db (1 table)"),
+              std::string::npos)
+        << server_->Output();
+    RawResponse home = Page(port, "/");
+    EXPECT_NE(home.body.find("/table.ksp?RecordsetKorVex=Odd+name\">Odd name<"), std::string::npos)
+        << home.body;
+    EXPECT_EQ(home.body.find("Labels"), std::string::npos);  // views are not tables
+    EXPECT_NE(Page(port, "/table.ksp?RecordsetKorVex=Odd+name").body.find("first"),
+              std::string::npos);
+    EXPECT_EQ(Page(port, "/files/red-mug.png").status, 404);  // no demo files here
+    EXPECT_EQ(Stop(), 0);
+  }
+  EXPECT_FALSE(fs::exists(work_ / "korvex-demo.db"));
+}
+
+TEST_F(BuiltInSiteTest, BasicAuthenticationRefusesAWrongPassword) {
+  uint16_t port = Serve({"--user", "admin"}, {{"KORVEX_PASSWORD", "s3cret"}});
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_EQ(Page(port, "/").status, 401);
+  // admin:s3crex, then admin:s3cret
+  RawResponse wrong = Page(port, "/table.ksp?RecordsetKorVex=Customers",
+                           "Authorization: Basic YWRtaW46czNjcmV4\r\n");
+  EXPECT_EQ(wrong.status, 401);
+  EXPECT_EQ(wrong.body.find("Customers"), std::string::npos);
+  EXPECT_EQ(Page(port, "/files/red-mug.png", "Authorization: Basic YWRtaW46czNjcmV4\r\n").status,
+            401);
+  RawResponse right = Page(port, "/", "Authorization: Basic YWRtaW46czNjcmV0\r\n");
+  EXPECT_EQ(right.status, 200);
+  EXPECT_NE(right.body.find("Customers"), std::string::npos);
+}
+
+TEST_F(BuiltInSiteTest, StopsWithoutLosingARequest) {
+  uint16_t port = Serve({"--threads", "2"});
+  ASSERT_NE(port, 0) << server_->Output();
+  // Every connection has sent three requests at once when the stop comes: all are answered.
+  constexpr int kConnections = 6, kRequests = 3;
+  std::vector<std::unique_ptr<RawConnection>> connections;
+  const std::string request = Get("/table.ksp?RecordsetKorVex=Orders&CPKorVex=3");
+  for (int i = 0; i < kConnections; ++i) {
+    connections.push_back(std::make_unique<RawConnection>(port));
+    std::string pipelined;
+    for (int j = 0; j < kRequests; ++j) pipelined += request;
+    ASSERT_TRUE(connections.back()->Send(pipelined));
+  }
+  server_->Signal(SIGTERM);
+  int answered = 0;
+  for (auto& c : connections) {
+    for (int j = 0; j < kRequests; ++j) {
+      std::optional<RawResponse> r = c->Read();
+      if (!r) break;
+      EXPECT_EQ(r->status, 200);
+      EXPECT_EQ(Count(r->body, "</body></html>"), 1u);
+      answered += r->status == 200;
+    }
+  }
+  EXPECT_EQ(answered, kConnections * kRequests);
+  EXPECT_EQ(server_->Wait(), 0);
+  EXPECT_NE(server_->Output().find("korvex: stopped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvex

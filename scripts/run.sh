@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The main job. Builds Korvex, then runs the sample page examples/hello.ksp once through the
-# CGI program and prints its output. (This becomes `korvex serve` on the demo database as soon
-# as the HTTP server and the administration site are in.)
+# The main job. Builds Korvex, then serves the built-in administration site on the demo shop
+# database at http://127.0.0.1:8080/ until Ctrl-C. The demo database and its files/ folder
+# are created in demo/ on the first run and reused afterwards; arguments go to `korvex serve`
+# (for example --port 9000, or --db FILE for a database of your own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 export KORVEX_STATE_DIR="${KORVEX_STATE_DIR:-$PWD/build/state}"
-REQUEST_METHOD=GET QUERY_STRING='name=world' SCRIPT_NAME=/hello.ksp \
-  SCRIPT_FILENAME="$PWD/examples/hello.ksp" ./build/app/korvex cgi
+mkdir -p demo
+cd demo
+exec ../build/app/korvex serve "$@"

@@ -29,22 +29,6 @@ TEST(PageLinks, TenRecordsInPagesOfSeven) {
   EXPECT_EQ((std::tuple{second.first, second.last, second.total}), (std::tuple{8, 10, 10}));
 }
 
-TEST(PageLinks, FarPagesAreReachedThroughJumps) {
-  ASSERT_EQ(PageCount(300, 10), 30);
-  std::string middle = Link(1, "1") + Link(5, "&lt;");
-  for (int i = 6; i <= 14; ++i) middle += Link(i);
-  middle += "<b>15</b> ";
-  for (int i = 16; i <= 24; ++i) middle += Link(i);
-  middle += Link(24, "&gt;") + Link(30, "30");
-  EXPECT_EQ(PageLinkText(kTarget, 15, 30), middle);
-
-  std::string late = Link(1, "1") + Link(15, "&lt;");
-  for (int i = 16; i <= 24; ++i) late += Link(i);
-  late += "<b>25</b> ";
-  for (int i = 26; i <= 30; ++i) late += Link(i);
-  EXPECT_EQ(PageLinkText(kTarget, 25, 30), late);
-}
-
 TEST(PageLinks, PageBeyondTheLastShowsOnlyJumpsBack) {
   EXPECT_EQ(PageLinkText(kTarget, 50, 30), Link(1, "1") + Link(40, "&lt;"));
   PageSpan span = SpanOfPage(10, 3, 7);

@@ -5,13 +5,20 @@
 #
 #   bench/load_serve.sh                      a small generated site: a static file and a page
 #   SITE=dir bench/load_serve.sh /a.ksp ...  an existing site folder and the paths to load
+#   SERVE_ARGS="--db x.db" bench/load_serve.sh /table.ksp?...
+#                                            the built-in site with these `korvex serve`
+#                                            arguments (set but empty: the demo database,
+#                                            created in a scratch folder)
 #
 # Environment: KORVEX_BIN (default build/app/korvex), DURATION in seconds (default 30, at most
-# 60), CONNECTIONS (default 16, at most 256), THREADS for wrk (default 2).
+# 60), CONNECTIONS (default 16, at most 256), THREADS for wrk (default 2). Besides requests per
+# second and the 99th percentile, each line shows the requests that failed (socket errors and
+# answers other than 2xx or 3xx) and the server's resident memory after the run; the first
+# line gives it before any load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bin=${KORVEX_BIN:-build/app/korvex}
+bin=$(realpath -m "${KORVEX_BIN:-build/app/korvex}")
 duration=${DURATION:-30}
 connections=${CONNECTIONS:-16}
 threads=${THREADS:-2}
@@ -31,8 +38,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if [[ -n "${SITE:-}" ]]; then
-  site=$SITE
+if [[ -n "${SERVE_ARGS+set}" ]]; then
+  read -r -a serve_args <<<"$SERVE_ARGS"
+elif [[ -n "${SITE:-}" ]]; then
+  serve_args=(--root "$SITE")
 else
   site=$work/site
   mkdir -p "$site"
@@ -40,11 +49,13 @@ else
   cat > "$site/page.ksp" <<'KSP'
 <html><body><% for (var i = 0; i < 10; i++) { %><p><%= i * i %></p><% } %></body></html>
 KSP
+  serve_args=(--root "$site")
 fi
 paths=("$@")
 [[ ${#paths[@]} -gt 0 ]] || paths=(/static.txt /page.ksp)
 
-"$bin" serve --root "$site" --port 0 2> "$work/server.log" &
+# In the scratch folder, so a demo database is created there and nowhere else.
+(cd "$work" && exec "$bin" serve "${serve_args[@]}" --port 0 2> "$work/server.log") &
 server_pid=$!
 port=""
 for _ in $(seq 100); do
@@ -55,12 +66,16 @@ for _ in $(seq 100); do
 done
 [[ -n "$port" ]] || { echo "the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
 
-printf '%-40s %12s %10s\n' path requests/s p99
+rss() { awk '/^VmRSS:/ {print $2 " kB"}' "/proc/$server_pid/status"; }
+
+printf '%-60s %12s %10s %8s %12s\n' path requests/s p99 failed "RSS after"
+printf '%-60s %12s %10s %8s %12s\n' "(server started)" "" "" "" "$(rss)"
 for path in "${paths[@]}"; do
   out=$(wrk -t"$threads" -c"$connections" -d"${duration}s" --latency "http://127.0.0.1:${port}${path}")
   rps=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
   p99=$(awk '$1 == "99%" {print $2}' <<<"$out")
-  errors=$(awk '/Non-2xx|Socket errors/' <<<"$out")
-  printf '%-40s %12s %10s\n' "$path" "$rps" "$p99"
-  [[ -z "$errors" ]] || echo "  $errors"
+  # "Socket errors: connect 0, read 0, write 0, timeout 0" and "Non-2xx or 3xx responses: N"
+  failed=$(awk '/^  Socket errors:/ {gsub(",", ""); n += $4 + $6 + $8 + $10}
+                /^  Non-2xx or 3xx responses:/ {n += $5} END {print n + 0}' <<<"$out")
+  printf '%-60s %12s %10s %8s %12s\n' "$path" "$rps" "$p99" "$failed" "$(rss)"
 done

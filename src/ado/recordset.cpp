@@ -548,17 +548,9 @@ void Recordset::Arrange(const FilterExpression& filter, const std::vector<SortKe
       less = [&](const std::vector<DbValue>& a, const std::vector<DbValue>& b) {
         for (const SortKey& key : sort) {
           Variant x = decode(a, key.field), y = decode(b, key.field);
-          int c;
-          if (x.IsNull() || y.IsNull()) {
-            c = x.IsNull() == y.IsNull() ? 0 : (x.IsNull() ? -1 : 1);
-          } else if (x.IsString() && y.IsString()) {
-            // Texts sort without regard to case, exact order breaking ties.
-            c = FoldCase(x.AsString()).compare(FoldCase(y.AsString()));
-            if (c == 0) c = x.AsString().compare(y.AsString());
-            c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-          } else {
-            c = CompareVariants(x, y).value_or(0);
-          }
+          // Null first; texts exactly, as the database orders them on the server side.
+          int c = x.IsNull() || y.IsNull() ? (x.IsNull() ? 0 : 1) - (y.IsNull() ? 0 : 1)
+                                           : CompareVariants(x, y).value_or(0);
           if (c != 0) return key.descending ? c > 0 : c < 0;
         }
         return false;

@@ -88,8 +88,12 @@ TEST_P(FilterTest, SortOrdersByNamedFields) {
             (std::vector<std::string>{"Bob", "Fred", "REDMOND", "Ann", "Mildred", "Alfred"}));
   rs->Filter(Variant("Age = 30"));
   EXPECT_EQ(Names(*rs), (std::vector<std::string>{"Ann", "Mildred"}));
+  rs->Filter(Variant(""));
+  rs->Sort("Note DESC, Name");  // Null sorts first, so last when descending
+  EXPECT_EQ(Names(*rs),
+            (std::vector<std::string>{"REDMOND", "Bob", "Mildred", "Ann", "Fred", "Alfred"}));
   EXPECT_EQ(ErrorOf([&] { rs->Sort("Shoe"); }), err::kItemNotFound);
-  EXPECT_EQ(rs->Sort(), "Age DESC, [Name]");
+  EXPECT_EQ(rs->Sort(), "Note DESC, Name");
 }
 
 INSTANTIATE_TEST_SUITE_P(ServerAndClient, FilterTest, ::testing::Values(kUseServer, kUseClient));

@@ -202,6 +202,8 @@ void BuildDatabase(const std::filesystem::path& file) {
     Exec(db, kSchema);
     FillRows(db);
     Exec(db, "COMMIT");
+    // Write-ahead logging lets the server's page threads read while one of them writes.
+    Exec(db, "PRAGMA journal_mode=WAL");
   } catch (...) {
     sqlite3_close(db);
     throw;

@@ -46,6 +46,11 @@ TEST(DemoDatabase, BuildsTheShopWithForeignKeysThatHold) {
   EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM pragma_foreign_key_check"), 0);
   EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM pragma_foreign_key_list('Orders')"), 2);
   EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM Customers WHERE LastName = 'O''Neill'"), 3);
+  sqlite3_stmt* mode = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &mode, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(mode), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)), "wal");
+  sqlite3_finalize(mode);
   sqlite3_close(db);
   std::filesystem::remove_all(dir);
 }

@@ -26,6 +26,7 @@ threads=${THREADS:-2}
 [[ "$connections" =~ ^[0-9]+$ ]] && (( connections >= 1 && connections <= 256 )) || { echo "CONNECTIONS: 1 to 256" >&2; exit 2; }
 [[ -x "$bin" ]] || { echo "no korvex binary at $bin (build first, or set KORVEX_BIN)" >&2; exit 2; }
 command -v wrk >/dev/null || { echo "wrk is not installed (scripts/install-deps.sh)" >&2; exit 2; }
+command -v curl >/dev/null || { echo "curl is not installed (scripts/install-deps.sh)" >&2; exit 2; }
 
 work=$(mktemp -d)
 server_pid=""
@@ -71,7 +72,12 @@ rss() { awk '/^VmRSS:/ {print $2 " kB"}' "/proc/$server_pid/status"; }
 printf '%-60s %12s %10s %8s %12s\n' path requests/s p99 failed "RSS after"
 printf '%-60s %12s %10s %8s %12s\n' "(server started)" "" "" "" "$(rss)"
 for path in "${paths[@]}"; do
-  out=$(wrk -t"$threads" -c"$connections" -d"${duration}s" --latency "http://127.0.0.1:${port}${path}")
+  # One request first, as a browser makes: the session cookie it may set is sent by every
+  # request of the run, so the run measures one visitor's pages, not a flood of new sessions.
+  cookie=$(curl -s -o /dev/null -D - "http://127.0.0.1:${port}${path}" |
+           awk -F'[:;] *' 'tolower($1) == "set-cookie" {print $2}')
+  out=$(wrk -t"$threads" -c"$connections" -d"${duration}s" --latency ${cookie:+-H "Cookie: $cookie"} \
+        "http://127.0.0.1:${port}${path}")
   rps=$(awk '/^Requests\/sec:/ {print $2}' <<<"$out")
   p99=$(awk '$1 == "99%" {print $2}' <<<"$out")
   # "Socket errors: connect 0, read 0, write 0, timeout 0" and "Non-2xx or 3xx responses: N"

@@ -81,14 +81,13 @@ class BuiltInSite : public Dispatch, public PageObject {
 
   const MemberTable& Members() const override {
     using C = BuiltInSite;
-    static const MemberTable table("BuiltInSite",
-                                   {
-                                       Getter("ConnectionString", &C::Connection),
-                                       Getter("DatabaseName", &C::DatabaseName),
-                                       Method("Tables", &C::Tables),
-                                       Method("RequireTable", &C::RequireTable),
-                                       Method("DeclareFileFields", &C::DeclareFileFields),
-                                   });
+    static const MemberTable table("BuiltInSite", {
+                                                      Getter("ConnectionString", &C::Connection),
+                                                      Getter("DatabaseName", &C::DatabaseName),
+                                                      Method("Tables", &C::Tables),
+                                                      Method("RequireTable", &C::RequireTable),
+                                                      Method("DeclareFiles", &C::DeclareFiles),
+                                                  });
     return table;
   }
 
@@ -97,18 +96,23 @@ class BuiltInSite : public Dispatch, public PageObject {
     response_ = RequireObjectOf<host::Response>(context->Get("Response"));
   }
 
-  /// Adds the current table's file fields to page.FileFields and points page.FileMan at the
-  /// site's files, so the screens link to them; a table without any is left as it was.
-  void DeclareFileFields(const std::shared_ptr<Dispatch>& page) const {
+  /// Points page.FileMan at the site's files folder and adds the current table's file fields
+  /// to page.FileFields, so the screens link to the files. The file manager's screens are
+  /// reachable from every page, and its folder would otherwise be the page's own, where an
+  /// uploaded page would run: without a files folder it may not write at all, and it never
+  /// takes a page.
+  void DeclareFiles(const std::shared_ptr<Dispatch>& page) const {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
-    const std::string table = admin.recordset();
-    bool any = false;
-    for (const auto& [file_table, column] : settings_->file_fields) {
-      if (file_table != table) continue;
-      admin.FileFields->Add(Variant(column));
-      any = true;
+    filFileMan& files = *admin.FileMan;
+    files.InvalidExtensions->Add(Variant("KSP"));
+    if (settings_->files_path.empty()) {
+      files.AllowSendFile = files.AllowDelete = files.AllowRename = false;
+      return;
     }
-    if (any) admin.FileMan->Path(settings_->files_path);
+    files.Path(settings_->files_path);
+    const std::string table = admin.recordset();
+    for (const auto& [file_table, column] : settings_->file_fields)
+      if (file_table == table) admin.FileFields->Add(Variant(column));
   }
 
   std::string Connection() const { return settings_->connection_string; }

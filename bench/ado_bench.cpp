@@ -1,8 +1,7 @@
 // Paging through a 1,000,000-row customers table: the cost of the first and the last page of
 // an editing list (keyset recordset, RecordCount, seven rows read), of a LIKE filter over two
 // text columns, and, as the yardstick, the database's own SELECT COUNT(*). Peak memory is the
-// process's ru_maxrss. The table is generated once into $KORVEX_BENCH_DB (default
-// /tmp/korvex-bench-customers.db) and reused by later runs.
+// process's ru_maxrss. The table comes from bench_customers.h.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -15,97 +14,22 @@
 #include "ado/ado_constants.h"
 #include "ado/connection.h"
 #include "ado/recordset.h"
+#include "bench_customers.h"
 
 namespace {
 
 using namespace korvex;
 using namespace korvex::ado;
 
-constexpr int kRows = 1'000'000;
+using korvex::bench::CustomersDatabase;
+using korvex::bench::ReportPeakMemory;
+
 constexpr int kPageSize = 7;
-
-std::string DatabasePath() {
-  const char* env = std::getenv("KORVEX_BENCH_DB");
-  return env ? env : "/tmp/korvex-bench-customers.db";
-}
-
-void Check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-    throw std::runtime_error(sqlite3_errmsg(db));
-}
-
-// Names, e-mail, city, date, boolean, amount and memo, drawn from small fixed lists.
-void Generate(const std::string& path) {
-  std::string partial = path + ".partial";
-  std::filesystem::remove(partial);
-  sqlite3* db = nullptr;
-  Check(sqlite3_open(partial.c_str(), &db), db);
-  Check(sqlite3_exec(db,
-                     "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                     "CREATE TABLE Customers (id INTEGER PRIMARY KEY, FirstName VARCHAR(40),"
-                     " LastName VARCHAR(40), Email VARCHAR(80), City VARCHAR(40), Born DATE,"
-                     " Active BOOLEAN, Amount MONEY, Notes TEXT); BEGIN;",
-                     nullptr, nullptr, nullptr),
-        db);
-  static const char* kFirst[] = {"Anna", "Bruno", "Carla", "Dario", "Elena", "Fabio", "Gina",
-                                 "Hugo", "Irene", "Luca",  "Marta", "Nico",  "Olga",  "Paolo"};
-  static const char* kLast[] = {"Rossi",   "Bianchi", "Verdi", "Neri",  "Gallo",   "Costa",
-                                "Fontana", "Conti",   "Greco", "Bruno", "Moretti", "Marino"};
-  static const char* kCity[] = {"Rome",     "Milan", "Turin",   "Naples", "Genoa",  "Bologna",
-                                "Florence", "Bari",  "Palermo", "Venice", "Verona", "Trieste"};
-  sqlite3_stmt* insert = nullptr;
-  Check(sqlite3_prepare_v2(db,
-                           "INSERT INTO Customers (FirstName, LastName, Email, City, Born, "
-                           "Active, Amount, Notes) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                           -1, &insert, nullptr),
-        db);
-  uint32_t seed = 12345;
-  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8); };
-  for (int i = 1; i <= kRows; ++i) {
-    std::string first = kFirst[next() % 14], last = kLast[next() % 12];
-    std::string email = first + "." + last + std::to_string(i) + "@example.com";
-    char born[16];
-    std::snprintf(born, sizeof born, "%04u-%02u-%02u", 1940 + next() % 60, 1 + next() % 12,
-                  1 + next() % 28);
-    std::string notes = "Customer since " + std::to_string(1990 + next() % 30) +
-                        ", prefers contact by " + (next() % 2 ? "mail" : "phone") +
-                        std::string(next() % 80, '.');
-    sqlite3_bind_text(insert, 1, first.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 2, last.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 3, email.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 4, kCity[next() % 12], -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(insert, 5, born, -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int(insert, 6, static_cast<int>(next() % 2));
-    sqlite3_bind_double(insert, 7, static_cast<double>(next() % 1000000) / 100.0);
-    sqlite3_bind_text(insert, 8, notes.c_str(), -1, SQLITE_TRANSIENT);
-    Check(sqlite3_step(insert), db);
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  Check(sqlite3_exec(db, "COMMIT; PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr), db);
-  sqlite3_close(db);
-  std::filesystem::rename(partial, path);
-}
-
-const std::string& Database() {
-  static const std::string path = [] {
-    std::string p = DatabasePath();
-    if (!std::filesystem::exists(p)) Generate(p);
-    return p;
-  }();
-  return path;
-}
 
 std::shared_ptr<Connection> OpenConnection() {
   auto c = std::make_shared<Connection>();
-  c->Open("Provider=SQLite;Data Source=" + Database());
+  c->Open("Provider=SQLite;Data Source=" + CustomersDatabase());
   return c;
-}
-
-void ReportPeakMemory(benchmark::State& state) {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // One page as a list shows it: open keyset / read-only, MoveLast, MoveFirst, RecordCount, reach
@@ -140,17 +64,7 @@ void RenderPage(bool last_page, bool walk, benchmark::State& state) {
 }
 
 void BM_SelectCountStar(benchmark::State& state) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(Database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  for (auto _ : state) {
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM Customers", -1, &s, nullptr);
-    sqlite3_step(s);
-    benchmark::DoNotOptimize(sqlite3_column_int64(s, 0));
-    sqlite3_finalize(s);
-  }
-  sqlite3_close(db);
-  ReportPeakMemory(state);
+  korvex::bench::CountWithSqlite(state, "SELECT COUNT(*) FROM Customers");
 }
 
 void BM_FirstPage(benchmark::State& state) {
@@ -188,7 +102,7 @@ void BM_FilterLikeTwoColumns(benchmark::State& state) {
 template <class Run>
 void AfterChange(benchmark::State& state, Run run) {
   sqlite3* other = nullptr;
-  sqlite3_open(Database().c_str(), &other);
+  sqlite3_open(CustomersDatabase().c_str(), &other);
   for (auto _ : state) {
     state.PauseTiming();
     sqlite3_exec(other, "UPDATE Customers SET Amount = Amount + 1 WHERE id = 1", nullptr, nullptr,
@@ -210,20 +124,8 @@ void BM_FilterLikeTwoColumnsAfterChange(benchmark::State& state) {
 }
 
 void BM_SelectCountLikeTwoColumns(benchmark::State& state) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(Database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  for (auto _ : state) {
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT COUNT(*) FROM Customers WHERE FirstName LIKE '%ar%' OR "
-                       "Notes LIKE '%ar%'",
-                       -1, &s, nullptr);
-    sqlite3_step(s);
-    benchmark::DoNotOptimize(sqlite3_column_int64(s, 0));
-    sqlite3_finalize(s);
-  }
-  sqlite3_close(db);
-  ReportPeakMemory(state);
+  korvex::bench::CountWithSqlite(
+      state, "SELECT COUNT(*) FROM Customers WHERE FirstName LIKE '%ar%' OR Notes LIKE '%ar%'");
 }
 
 BENCHMARK(BM_SelectCountStar)->Unit(benchmark::kMillisecond);

@@ -23,26 +23,27 @@ struct AddAdapter {
 }  // namespace
 
 const MemberTable& Collection::Members() const {
-  static const MemberTable table(
-      "Collection",
-      {
-          [] {
-            Member m;
-            m.name = "Add";
-            m.kind = MemberKind::Method;
-            m.get = [](Dispatch& d, Args args) {
-              return AddAdapter::Add(static_cast<Collection&>(d), args);
-            };
-            return m;
-          }(),
-          IndexedGetter("Item", &Collection::ItemForScript).Default(),
-          Getter("Count", &Collection::Count),
-          Method("Remove", &Collection::Remove),
-      });
+  static const MemberTable table("Collection",
+                                 {
+                                     [] {
+                                       Member m;
+                                       m.name = "Add";
+                                       m.kind = MemberKind::Method;
+                                       m.get = [](Dispatch& d, Args args) {
+                                         return AddAdapter::Add(static_cast<Collection&>(d), args);
+                                       };
+                                       return m;
+                                     }(),
+                                     IndexedGetter("Item", &Collection::ItemForScript).Default(),
+                                     Getter("Count", &Collection::Count),
+                                     Method("Remove", &Collection::Remove),
+                                 });
   return table;
 }
 
-Variant Collection::ItemForScript(Variant index) { return Item(index); }
+Variant Collection::ItemForScript(Variant index) {
+  return Item(index);
+}
 
 size_t Collection::PositionOf(const Variant& index) const {
   if (index.IsString()) {
@@ -65,7 +66,9 @@ void Collection::Add(const Variant& item, std::optional<std::string> key, const 
   entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{item, std::move(key)});
 }
 
-Variant Collection::Item(const Variant& index) const { return entries_[PositionOf(index)].item; }
+Variant Collection::Item(const Variant& index) const {
+  return entries_[PositionOf(index)].item;
+}
 
 void Collection::Remove(const Variant& index) {
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(PositionOf(index)));

@@ -136,8 +136,8 @@ std::string FormatDate(DateValue d) {
   if (t.hour == 0 && t.minute == 0 && t.second == 0)
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
   else
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
   return buf;
 }
 

@@ -25,9 +25,8 @@ int CompareFolded(std::string_view a, std::string_view b) {
 
 MemberTable::MemberTable(std::string_view class_name, std::vector<Member> members)
     : class_name_(class_name), members_(std::move(members)) {
-  std::sort(members_.begin(), members_.end(), [](const Member& a, const Member& b) {
-    return CompareFolded(a.name, b.name) < 0;
-  });
+  std::sort(members_.begin(), members_.end(),
+            [](const Member& a, const Member& b) { return CompareFolded(a.name, b.name) < 0; });
   for (size_t i = 0; i < members_.size(); ++i) {
     if (i > 0 && CompareFolded(members_[i - 1].name, members_[i].name) == 0)
       throw std::logic_error("duplicate member " + std::string(members_[i].name) + " in " +
@@ -48,10 +47,10 @@ const Member* MemberTable::Find(std::string_view name) const {
 }
 
 void Dispatch::RaiseUnknown(std::string_view name) const {
-  throw AutomationError(err::kNotSupported,
-                        std::string(RuntimeErrorText(err::kNotSupported)) + ": '" +
-                            std::string(name) + "'",
-                        "Korvex runtime");
+  throw AutomationError(
+      err::kNotSupported,
+      std::string(RuntimeErrorText(err::kNotSupported)) + ": '" + std::string(name) + "'",
+      "Korvex runtime");
 }
 
 Variant Dispatch::Get(std::string_view name, Args args) {
@@ -92,9 +91,15 @@ Variant Dispatch::CallDefault(Args args) {
   return m->get(*this, args);
 }
 
-bool Dispatch::GetDynamic(std::string_view, Variant&) { return false; }
-bool Dispatch::PutDynamic(std::string_view, const Variant&) { return false; }
-std::optional<std::vector<Variant>> Dispatch::Enumerate() { return std::nullopt; }
+bool Dispatch::GetDynamic(std::string_view, Variant&) {
+  return false;
+}
+bool Dispatch::PutDynamic(std::string_view, const Variant&) {
+  return false;
+}
+std::optional<std::vector<Variant>> Dispatch::Enumerate() {
+  return std::nullopt;
+}
 
 std::shared_ptr<Dispatch> RequireObject(const Variant& v) {
   if (!v.IsObject() || !v.AsObject()) RaiseRuntimeError(err::kObjectRequired);

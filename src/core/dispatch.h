@@ -105,5 +105,4 @@ std::shared_ptr<T> RequireObjectOf(const Variant& v) {
   return typed;
 }
 
-
 }  // namespace korvex

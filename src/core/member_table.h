@@ -293,7 +293,8 @@ Member Method(std::string_view name, R (C::*fn)(A...) const) {
     if (args.size() > sizeof...(A)) RaiseRuntimeError(err::kWrongArgumentCount);
     return [&]<size_t... I>(std::index_sequence<I...>) {
       return call(detail::Argument<A>(args, I)...);
-    }(std::index_sequence_for<A...>{});
+    }
+    (std::index_sequence_for<A...>{});
   };
   return m;
 }

@@ -28,14 +28,18 @@ bool Variant::IsNumeric() const noexcept {
     case VarType::Integer:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Currency: return true;
-    default: return false;
+    case VarType::Currency:
+      return true;
+    default:
+      return false;
   }
 }
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -75,9 +79,12 @@ double RoundHalfEven(double d) {
   double r = std::nearbyint(d);
   if (std::fegetround() != FE_TONEAREST) {
     double fl = std::floor(d), diff = d - fl;
-    if (diff > 0.5) r = fl + 1;
-    else if (diff < 0.5) r = fl;
-    else r = std::fmod(fl, 2) == 0 ? fl : fl + 1;
+    if (diff > 0.5)
+      r = fl + 1;
+    else if (diff < 0.5)
+      r = fl;
+    else
+      r = std::fmod(fl, 2) == 0 ? fl : fl + 1;
   }
   return r;
 }
@@ -85,14 +92,20 @@ double RoundHalfEven(double d) {
 // The number a value stands for, for the integer conversions; raises 94 / 13.
 double NumberOf(const Variant& v) {
   switch (v.type()) {
-    case VarType::Empty: return 0;
-    case VarType::Null: RaiseRuntimeError(err::kInvalidUseOfNull);
-    case VarType::Boolean: return v.AsBool() ? -1 : 0;
+    case VarType::Empty:
+      return 0;
+    case VarType::Null:
+      RaiseRuntimeError(err::kInvalidUseOfNull);
+    case VarType::Boolean:
+      return v.AsBool() ? -1 : 0;
     case VarType::Integer:
-    case VarType::Long: return v.AsLong();
+    case VarType::Long:
+      return v.AsLong();
     case VarType::Double:
-    case VarType::Date: return v.AsDouble();
-    case VarType::Currency: return static_cast<double>(v.AsCurrencyScaled()) / 10000.0;
+    case VarType::Date:
+      return v.AsDouble();
+    case VarType::Currency:
+      return static_cast<double>(v.AsCurrencyScaled()) / 10000.0;
     case VarType::String: {
       if (auto n = ParseNumber(v.AsString())) return *n;
       if (auto d = ParseDate(v.AsString())) return d->serial;
@@ -102,7 +115,8 @@ double NumberOf(const Variant& v) {
       if (!v.AsObject()) RaiseRuntimeError(err::kObjectRequired);
       return NumberOf(v.AsObject()->CallDefault({}));
     }
-    case VarType::Missing: RaiseRuntimeError(err::kTypeMismatch);
+    case VarType::Missing:
+      RaiseRuntimeError(err::kTypeMismatch);
   }
   RaiseRuntimeError(err::kTypeMismatch);
 }
@@ -137,19 +151,28 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 std::string ToText(const Variant& v) {
   switch (v.type()) {
-    case VarType::Empty: return "";
-    case VarType::Null: RaiseRuntimeError(err::kInvalidUseOfNull);
-    case VarType::Boolean: return v.AsBool() ? "True" : "False";
+    case VarType::Empty:
+      return "";
+    case VarType::Null:
+      RaiseRuntimeError(err::kInvalidUseOfNull);
+    case VarType::Boolean:
+      return v.AsBool() ? "True" : "False";
     case VarType::Integer:
-    case VarType::Long: return std::to_string(v.AsLong());
-    case VarType::Double: return FormatDouble(v.AsDouble());
-    case VarType::Currency: return FormatCurrency(v.AsCurrencyScaled());
-    case VarType::Date: return FormatDate(DateValue{v.AsDouble()});
-    case VarType::String: return v.AsString();
+    case VarType::Long:
+      return std::to_string(v.AsLong());
+    case VarType::Double:
+      return FormatDouble(v.AsDouble());
+    case VarType::Currency:
+      return FormatCurrency(v.AsCurrencyScaled());
+    case VarType::Date:
+      return FormatDate(DateValue{v.AsDouble()});
+    case VarType::String:
+      return v.AsString();
     case VarType::Object:
       if (!v.AsObject()) RaiseRuntimeError(err::kObjectRequired);
       return ToText(v.AsObject()->CallDefault({}));
-    case VarType::Missing: RaiseRuntimeError(err::kTypeMismatch);
+    case VarType::Missing:
+      RaiseRuntimeError(err::kTypeMismatch);
   }
   RaiseRuntimeError(err::kTypeMismatch);
 }
@@ -161,7 +184,8 @@ std::string TextOrEmpty(const Variant& v) {
 
 bool CBool(const Variant& v) {
   switch (v.type()) {
-    case VarType::Boolean: return v.AsBool();
+    case VarType::Boolean:
+      return v.AsBool();
     case VarType::String: {
       std::string_view t = Trim(v.AsString());
       if (EqualsNoCase(t, "true")) return true;
@@ -169,7 +193,8 @@ bool CBool(const Variant& v) {
       if (auto n = ParseNumber(t)) return *n != 0;
       RaiseRuntimeError(err::kTypeMismatch);
     }
-    default: return NumberOf(v) != 0;
+    default:
+      return NumberOf(v) != 0;
   }
 }
 
@@ -185,7 +210,9 @@ int32_t CLng(const Variant& v) {
   return static_cast<int32_t>(r);
 }
 
-double CDbl(const Variant& v) { return NumberOf(v); }
+double CDbl(const Variant& v) {
+  return NumberOf(v);
+}
 
 CurrencyValue CCur(const Variant& v) {
   if (v.type() == VarType::Currency) return CurrencyValue{v.AsCurrencyScaled()};
@@ -196,13 +223,15 @@ CurrencyValue CCur(const Variant& v) {
 
 DateValue CDate(const Variant& v) {
   switch (v.type()) {
-    case VarType::Date: return DateValue{v.AsDouble()};
+    case VarType::Date:
+      return DateValue{v.AsDouble()};
     case VarType::String: {
       if (auto d = ParseDate(v.AsString())) return *d;
       if (auto n = ParseNumber(v.AsString())) return DateValue{*n};
       RaiseRuntimeError(err::kTypeMismatch);
     }
-    default: return DateValue{NumberOf(v)};
+    default:
+      return DateValue{NumberOf(v)};
   }
 }
 
@@ -214,7 +243,9 @@ bool IsNumberLike(const Variant& v) {
   return v.IsNumeric() || v.type() == VarType::Boolean || v.type() == VarType::Date;
 }
 
-int Sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
+int Sign(double d) {
+  return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
 
 }  // namespace
 
@@ -248,7 +279,9 @@ bool VariantEquals(const Variant& a, const Variant& b) {
 // ---- Text helpers --------------------------------------------------------------------------
 
 namespace {
-char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char FoldChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -290,15 +323,21 @@ std::string SanitizeUtf8(std::string_view s) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     size_t len = 0;
     uint32_t cp = 0;
-    if (c < 0x80) len = 1, cp = c;
-    else if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
+    if (c < 0x80)
+      len = 1, cp = c;
+    else if (c >= 0xC2 && c <= 0xDF)
+      len = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+      len = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+      len = 4, cp = c & 0x07;
     bool ok = len > 0 && i + len <= s.size();
     for (size_t k = 1; ok && k < len; ++k) {
       unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (cc & 0x3F);
+      if ((cc & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (cc & 0x3F);
     }
     // Overlong forms, surrogates and values past U+10FFFF are invalid too.
     if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||

@@ -11,14 +11,14 @@ namespace {
 class Sample : public Dispatch {
  public:
   const MemberTable& Members() const override {
-    static const MemberTable table("Sample", {
-                                                 Prop<&Sample::Label>("Label"),
-                                                 Prop<&Sample::Size>("Size"),
-                                                 Prop<&Sample::Child>("Child"),
-                                                 Accessor("Caption", &Sample::Caption,
-                                                          &Sample::Caption),
-                                                 Method("Join", &Sample::Join).Default(),
-                                             });
+    static const MemberTable table("Sample",
+                                   {
+                                       Prop<&Sample::Label>("Label"),
+                                       Prop<&Sample::Size>("Size"),
+                                       Prop<&Sample::Child>("Child"),
+                                       Accessor("Caption", &Sample::Caption, &Sample::Caption),
+                                       Method("Join", &Sample::Join).Default(),
+                                   });
     return table;
   }
   std::string Label = "x";

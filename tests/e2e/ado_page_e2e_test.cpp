@@ -4,26 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
-#include "e2e/process.h"
-#include "host/temp_folder.h"
+#include "e2e/cgi_page.h"
 
 namespace korvex::testing {
 namespace {
-
-std::string RunPage(const host::testing::TempFolder& site, const host::testing::TempFolder& state,
-                    const std::string& page) {
-  site.Write("list.ksp", page);
-  std::vector<std::string> env = {"REQUEST_METHOD=GET", "SCRIPT_NAME=/list.ksp",
-                                  "SCRIPT_FILENAME=" + (site.path() / "list.ksp").string(),
-                                  "KORVEX_STATE_DIR=" + state.path().string()};
-  ProcessResult run = RunProcess(KorvexBinary(), {"cgi"}, env, "");
-  EXPECT_EQ(run.exit_status, 0);
-  size_t end = run.out.find("\r\n\r\n");
-  EXPECT_NE(end, std::string::npos) << run.out;
-  return end == std::string::npos ? run.out : run.out.substr(end + 4);
-}
 
 TEST(AdoPage, OpensAConnectionAndARecordsetAndWritesTheRows) {
   host::testing::TempFolder site, state;
@@ -47,7 +32,8 @@ check.Open("Items", "Provider=SQLite;Data Source=shop.db", 0, 1, 2);
 %>first=<%= check("name") %>:<%= check("price") %>:<%= rs.State %><%
 try { rs.MoveNext(); rs.MoveNext(); } catch (e) { Response.Write(" error " + e.number); }
 rs.Close(); c.Close(); %>)page";
-  EXPECT_EQ(RunPage(site, state, page),
+  site.Write("list.ksp", page);
+  EXPECT_EQ(CgiPageBody(site, state, "list.ksp"),
             "count=2\nInk|12|2003-03-15\nPen|1.5|2003-03-14\nfirst=Pen:2:1 error 3021");
 }
 

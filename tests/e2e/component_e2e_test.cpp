@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
-#include "e2e/process.h"
-#include "host/temp_folder.h"
+#include "e2e/cgi_page.h"
 
 namespace korvex::testing {
 namespace {
@@ -17,15 +15,7 @@ class ComponentPage : public ::testing::Test {
   std::string Run(const std::string& script, const std::string& query = "") {
     site_.Write("t.ksp",
                 "<% var K = Server.CreateObject(\"Korvex.AdminRecordset\");\n" + script + "\n%>");
-    std::vector<std::string> env = {"REQUEST_METHOD=GET", "SCRIPT_NAME=/t.ksp",
-                                    "SCRIPT_FILENAME=" + (site_.path() / "t.ksp").string(),
-                                    "QUERY_STRING=" + query,
-                                    "KORVEX_STATE_DIR=" + state_.path().string()};
-    ProcessResult run = RunProcess(KorvexBinary(), {"cgi"}, env, "");
-    EXPECT_EQ(run.exit_status, 0);
-    size_t end = run.out.find("\r\n\r\n");
-    EXPECT_NE(end, std::string::npos) << run.out;
-    return end == std::string::npos ? run.out : run.out.substr(end + 4);
+    return CgiPageBody(site_, state_, "t.ksp", query);
   }
   /// Writes "number:description" of the error the statement raises, or "no error".
   static std::string Catch(const std::string& statement) {

@@ -3,26 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
-#include "e2e/process.h"
-#include "host/temp_folder.h"
+#include "e2e/cgi_page.h"
 
 namespace korvex::testing {
 namespace {
-
-std::string Serve(const host::testing::TempFolder& site, const host::testing::TempFolder& state,
-                  const std::string& page, const std::string& query) {
-  std::vector<std::string> env = {"REQUEST_METHOD=GET", "SCRIPT_NAME=/" + page,
-                                  "SCRIPT_FILENAME=" + (site.path() / page).string(),
-                                  "QUERY_STRING=" + query,
-                                  "KORVEX_STATE_DIR=" + state.path().string()};
-  ProcessResult run = RunProcess(KorvexBinary(), {"cgi"}, env, "");
-  EXPECT_EQ(run.exit_status, 0);
-  size_t end = run.out.find("\r\n\r\n");
-  EXPECT_NE(end, std::string::npos) << run.out;
-  return end == std::string::npos ? run.out : run.out.substr(end + 4);
-}
 
 TEST(EditingListPage, DoEditingListShowsTheWholeScreen) {
   host::testing::TempFolder site, state;
@@ -36,7 +21,7 @@ c.Execute("INSERT INTO [Items] VALUES (1, 'Pen', 1.5, #3/14/2003#, True, 'blue')
 c.Execute("INSERT INTO [Items] VALUES (2, 'Ink & nib', 12, #2003-03-15#, False, NULL)");
 c.Execute("INSERT INTO [Items] VALUES (3, 'Pad', 3, #2003-03-16#, True, 'lined')");
 c.Close(); %>done)page");
-  ASSERT_EQ(Serve(site, state, "setup.ksp", ""), "done");
+  ASSERT_EQ(CgiPageBody(site, state, "setup.ksp", ""), "done");
 
   site.Write("list.ksp", R"page(<%
 var K = Server.CreateObject("Korvex.AdminRecordset");
@@ -56,7 +41,7 @@ Response.Write("|" + K.ActionPerformed); %>)page");
   const std::string link = " <a href='/list.ksp?PageKorVex=-1&CPKorVex=";
   const std::string link_end = "&RecordsetKorVex=Items&SQLKorVex=SELECT+%2A+FROM+%5BItems%5D+'>";
 
-  EXPECT_EQ(Serve(site, state, "list.ksp", "CPKorVex=2"),
+  EXPECT_EQ(CgiPageBody(site, state, "list.ksp", "CPKorVex=2"),
             "Record 3 to 3 on a total of 3\r\n<!-- Begginning Table -->\r\n"
             "<TABLE border=1>\r\n<!-- Titles TR -->\r\n<TR>\r\n\t<TD>E D I T</TD>\r\n"
             "\t<TD>id</TD>\r\n\t<TD><i>Item</i></TD>\r\n\t<TD>price</TD>\r\n\t<TD>added</TD>\r\n"
@@ -73,7 +58,7 @@ Response.Write("|" + K.ActionPerformed); %>)page");
                 "checked  disabled ></form>\r\n</TD></TR></TABLE>\r\n<BR>Page: " +
                 link + "1" + link_end + "1</a> \r\n<b>2</b> <br>|64");
 
-  std::string first = Serve(site, state, "list.ksp", "");
+  std::string first = CgiPageBody(site, state, "list.ksp", "");
   EXPECT_TRUE(first.starts_with("Record 1 to 2 on a total of 3\r\n")) << first;
   EXPECT_NE(first.find("<TD>Ink &amp; nib\r\n</TD>"), std::string::npos);
   EXPECT_NE(first.find("<input type=hidden name='notes' value=\"\">"), std::string::npos);

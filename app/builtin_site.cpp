@@ -15,10 +15,10 @@
 #include "ado/connection.h"
 #include "ado/field.h"
 #include "ado/recordset.h"
-#include "core/admin_recordset.h"
+#include "component/admin_recordset.h"
+#include "component/settings/fil_file_man.h"
 #include "core/collection.h"
 #include "core/member_table.h"
-#include "fileman/fil_file_man.h"
 #include "host/encoding.h"
 #include "host/intrinsics.h"
 

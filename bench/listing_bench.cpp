@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench_customers.h"
-#include "core/admin_recordset.h"
+#include "component/admin_recordset.h"
 #include "host/memory_host.h"
 #include "listing/editing_list.h"
 

@@ -19,13 +19,6 @@ namespace {
 constexpr std::string_view kSource = "ADODB.Connection";
 constexpr int32_t kNoTransaction = -2147168242;  // 0x8004D00E
 
-std::string Trim(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return std::string(s.substr(b, e - b + 1));
-}
-
 bool HasMoreThanOneStatement(std::string_view sql) {
   bool after_semicolon = false;
   for (const JetToken& t : TokenizeJet(sql)) {

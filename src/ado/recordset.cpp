@@ -26,13 +26,6 @@ bool IsNothing(const Variant& v) {
   return v.IsObject() && !v.AsObject();
 }
 
-std::string TrimBlanks(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return std::string(s.substr(b, e - b + 1));
-}
-
 }  // namespace
 
 Recordset::Recordset() : fields_(std::make_shared<ado::Fields>(this)) {}
@@ -509,7 +502,7 @@ std::vector<Recordset::SortKey> Recordset::ParseSort(std::string_view text) cons
       if (text[end] == '[') bracket = true;
       if (text[end] == ']') bracket = false;
     }
-    std::string item = TrimBlanks(text.substr(i, end - i));
+    std::string item(Trim(text.substr(i, end - i)));
     i = end + 1;
     if (item.empty()) RaiseAdo(err::kInvalidArgument, kSource);
     bool descending = false;
@@ -517,7 +510,7 @@ std::vector<Recordset::SortKey> Recordset::ParseSort(std::string_view text) cons
       if (item.size() > dir.size() &&
           EqualsNoCase(std::string_view(item).substr(item.size() - dir.size()), dir)) {
         descending = dir == " DESC";
-        item = TrimBlanks(item.substr(0, item.size() - dir.size()));
+        item = Trim(item.substr(0, item.size() - dir.size()));
         break;
       }
     }
@@ -577,7 +570,7 @@ void Recordset::Filter(Variant filter) {
   FilterExpression expression;
   Variant stored = Variant(int32_t{0});
   if (filter.IsString()) {
-    if (!TrimBlanks(filter.AsString()).empty()) {
+    if (!Trim(filter.AsString()).empty()) {
       expression = FilterExpression::Parse(filter.AsString());
       stored = filter;
     }

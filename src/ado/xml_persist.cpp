@@ -16,41 +16,7 @@ namespace {
 constexpr std::string_view kSource = "ADODB.Recordset";
 
 void AppendEscaped(std::string& out, std::string_view text) {
-  std::string clean = SanitizeUtf8(text);
-  for (char c : clean) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\r':
-        out += "&#xD;";
-        break;
-      case '\n':
-        out += "&#xA;";
-        break;
-      case '\t':
-        out += "&#x9;";
-        break;
-      default:
-        // Other control characters cannot appear in an XML 1.0 document at all.
-        if (static_cast<unsigned char>(c) < 0x20)
-          out += "\xEF\xBF\xBD";
-        else
-          out += c;
-    }
-  }
+  AppendEscapedMarkup(out, SanitizeUtf8(text), MarkupEscape::XmlAttribute);
 }
 
 std::string Attribute(std::string_view name, std::string_view value) {

@@ -26,4 +26,10 @@ ClassRegistry& ClassRegistry::Global() {
   return registry;
 }
 
+std::vector<std::string> ClassRegistry::Identifiers() const {
+  std::vector<std::string> ids;
+  for (const auto& [id, factory] : factories_) ids.push_back(id);
+  return ids;
+}
+
 }  // namespace korvex

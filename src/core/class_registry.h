@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/dispatch.h"
 
@@ -20,6 +21,8 @@ class ClassRegistry {
   /// -2147221005 "Invalid class string" for an identifier nobody registered.
   std::shared_ptr<Dispatch> Create(std::string_view prog_id) const;
   bool Has(std::string_view prog_id) const;
+  /// Every registered identifier, in folded form.
+  std::vector<std::string> Identifiers() const;
 
   /// The process-wide registry, filled by RegisterAllClasses() (korvex.h).
   static ClassRegistry& Global();

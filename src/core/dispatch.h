@@ -44,6 +44,9 @@ struct Member {
 class MemberTable {
  public:
   MemberTable(std::string_view class_name, std::vector<Member> members);
+  // default_ points into members_; a copy would point into the original.
+  MemberTable(const MemberTable&) = delete;
+  MemberTable& operator=(const MemberTable&) = delete;
 
   const Member* Find(std::string_view name) const;
   const Member* DefaultMember() const { return default_; }

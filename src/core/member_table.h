@@ -134,17 +134,6 @@ Bare<Param> Argument(Args args, size_t i) {
   return FromVariant<P>(args[i]);
 }
 
-template <class C, class R, class... A, size_t... I>
-Variant Invoke(C& self, R (C::*fn)(A...), Args args, std::index_sequence<I...>) {
-  if (args.size() > sizeof...(A)) RaiseRuntimeError(err::kWrongArgumentCount);
-  if constexpr (std::is_void_v<R>) {
-    (self.*fn)(Argument<A>(args, I)...);
-    return Variant();
-  } else {
-    return ToVariant((self.*fn)(Argument<A>(args, I)...));
-  }
-}
-
 }  // namespace detail
 
 // ---- Member builders -----------------------------------------------------------------------
@@ -204,97 +193,104 @@ Member ReadOnlyProp(std::string_view name) {
   return m;
 }
 
-/// A property with behaviour: getter Name() and setter Name(value).
-template <class C, class G, class S>
-Member Accessor(std::string_view name, G (C::*getter)() const, void (C::*setter)(S)) {
+namespace detail {
+
+template <class C, class Getter>
+Member MakeGetter(std::string_view name, Getter getter) {
   Member m;
   m.name = name;
   m.get = [getter](Dispatch& d, Args args) -> Variant {
-    return detail::ApplyIndex(ToVariant((static_cast<C&>(d).*getter)()), args);
+    return ApplyIndex(ToVariant((static_cast<C&>(d).*getter)()), args);
   };
+  return m;
+}
+
+template <class C, class Getter, class S>
+Member MakeAccessor(std::string_view name, Getter getter, void (C::*setter)(S)) {
+  Member m = MakeGetter<C>(name, getter);
   m.put = [setter](Dispatch& d, Args args, const Variant& v) {
     if (!args.empty()) RaiseRuntimeError(err::kWrongArgumentCount);
     (static_cast<C&>(d).*setter)(FromVariant<S>(v));
   };
   return m;
 }
-/// Getters that create on first read are not const; this overload takes them.
-template <class C, class G, class S>
-Member Accessor(std::string_view name, G (C::*getter)(), void (C::*setter)(S)) {
+
+template <class C, class Fn, class R, class... A>
+Member MakeMethod(std::string_view name, Fn fn) {
   Member m;
   m.name = name;
-  m.get = [getter](Dispatch& d, Args args) -> Variant {
-    return detail::ApplyIndex(ToVariant((static_cast<C&>(d).*getter)()), args);
-  };
-  m.put = [setter](Dispatch& d, Args args, const Variant& v) {
-    if (!args.empty()) RaiseRuntimeError(err::kWrongArgumentCount);
-    (static_cast<C&>(d).*setter)(FromVariant<S>(v));
+  m.kind = MemberKind::Method;
+  m.get = [fn](Dispatch& d, Args args) -> Variant {
+    if (args.size() > sizeof...(A)) RaiseRuntimeError(err::kWrongArgumentCount);
+    return [&]<size_t... I>(std::index_sequence<I...>)->Variant {
+      if constexpr (std::is_void_v<R>) {
+        (static_cast<C&>(d).*fn)(Argument<A>(args, I)...);
+        return Variant();
+      } else {
+        return ToVariant((static_cast<C&>(d).*fn)(Argument<A>(args, I)...));
+      }
+    }
+    (std::index_sequence_for<A...>{});
   };
   return m;
+}
+
+}  // namespace detail
+
+// Each builder below takes a const and a non-const member function alike (getters that
+// create on first read are not const); the overloads only name the two pointer types.
+
+/// A property with behaviour: getter Name() and setter Name(value).
+template <class C, class G, class S>
+Member Accessor(std::string_view name, G (C::*getter)() const, void (C::*setter)(S)) {
+  return detail::MakeAccessor<C>(name, getter, setter);
+}
+template <class C, class G, class S>
+Member Accessor(std::string_view name, G (C::*getter)(), void (C::*setter)(S)) {
+  return detail::MakeAccessor<C>(name, getter, setter);
 }
 
 /// A read-only property with behaviour.
 template <class C, class G>
 Member Getter(std::string_view name, G (C::*getter)() const) {
-  Member m;
-  m.name = name;
-  m.get = [getter](Dispatch& d, Args args) -> Variant {
-    return detail::ApplyIndex(ToVariant((static_cast<C&>(d).*getter)()), args);
-  };
-  return m;
+  return detail::MakeGetter<C>(name, getter);
 }
 template <class C, class G>
 Member Getter(std::string_view name, G (C::*getter)()) {
-  Member m;
-  m.name = name;
-  m.get = [getter](Dispatch& d, Args args) -> Variant {
-    return detail::ApplyIndex(ToVariant((static_cast<C&>(d).*getter)()), args);
-  };
-  return m;
+  return detail::MakeGetter<C>(name, getter);
 }
 
 /// A read-only property whose getter takes index arguments (Item(index), Fields(name)).
 template <class C, class R, class... A>
 Member IndexedGetter(std::string_view name, R (C::*fn)(A...)) {
-  Member m;
-  m.name = name;
+  Member m = detail::MakeMethod<C, decltype(fn), R, A...>(name, fn);
+  m.kind = MemberKind::Property;
   m.indexed = true;
-  m.get = [fn](Dispatch& d, Args args) -> Variant {
-    return detail::Invoke(static_cast<C&>(d), fn, args, std::index_sequence_for<A...>{});
-  };
   return m;
 }
 
 /// A method; arguments converted by the parameter types, std::optional for optional ones.
 template <class C, class R, class... A>
 Member Method(std::string_view name, R (C::*fn)(A...)) {
-  Member m;
-  m.name = name;
-  m.kind = MemberKind::Method;
-  m.get = [fn](Dispatch& d, Args args) -> Variant {
-    return detail::Invoke(static_cast<C&>(d), fn, args, std::index_sequence_for<A...>{});
-  };
-  return m;
+  return detail::MakeMethod<C, decltype(fn), R, A...>(name, fn);
 }
 template <class C, class R, class... A>
 Member Method(std::string_view name, R (C::*fn)(A...) const) {
+  return detail::MakeMethod<C, decltype(fn), R, A...>(name, fn);
+}
+
+/// A field named at run time by a member pointer of C or of one of its bases (a table of
+/// fields, as the skin's tags).
+template <class C, class Base, class T>
+Member FieldProp(std::string_view name, T Base::*field) {
   Member m;
   m.name = name;
-  m.kind = MemberKind::Method;
-  m.get = [fn](Dispatch& d, Args args) -> Variant {
-    auto call = [&](auto... a) -> Variant {
-      if constexpr (std::is_void_v<R>) {
-        (static_cast<const C&>(d).*fn)(a...);
-        return Variant();
-      } else {
-        return ToVariant((static_cast<const C&>(d).*fn)(a...));
-      }
-    };
-    if (args.size() > sizeof...(A)) RaiseRuntimeError(err::kWrongArgumentCount);
-    return [&]<size_t... I>(std::index_sequence<I...>) {
-      return call(detail::Argument<A>(args, I)...);
-    }
-    (std::index_sequence_for<A...>{});
+  m.get = [field](Dispatch& d, Args args) -> Variant {
+    return detail::ApplyIndex(ToVariant(static_cast<C&>(d).*field), args);
+  };
+  m.put = [field](Dispatch& d, Args args, const Variant& v) {
+    if (!args.empty()) RaiseRuntimeError(err::kWrongArgumentCount);
+    static_cast<C&>(d).*field = FromVariant<T>(v);
   };
   return m;
 }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <variant>
 
+#include "core/text.h"
+
 namespace korvex {
 
 class Dispatch;
@@ -126,17 +128,5 @@ DateValue Now();
 std::optional<int> CompareVariants(const Variant& a, const Variant& b);
 /// Null equals nothing, not even Null.
 bool VariantEquals(const Variant& a, const Variant& b);
-
-// ---- Text helpers shared by everyone -------------------------------------------------------
-
-/// ASCII case folding, the rule for member names, collection keys and request names.
-bool EqualsNoCase(std::string_view a, std::string_view b);
-std::string FoldCase(std::string_view s);
-/// Number of Unicode code points in a UTF-8 text.
-size_t CountChars(std::string_view utf8);
-/// The first n code points of a UTF-8 text, never splitting a sequence.
-std::string_view LeftChars(std::string_view utf8, size_t n);
-/// Replaces every invalid UTF-8 sequence by U+FFFD.
-std::string SanitizeUtf8(std::string_view bytes);
 
 }  // namespace korvex

@@ -8,6 +8,9 @@ namespace korvex::host {
 
 namespace {
 
+// The blanks HTTP allows around header parameters.
+constexpr std::string_view kHeaderBlanks = " \t";
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -17,12 +20,6 @@ int HexValue(char c) {
 
 bool IsAsciiAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 std::string PercentDecodeImpl(std::string_view text, bool plus_is_blank) {
@@ -48,27 +45,7 @@ std::string PercentDecodeImpl(std::string_view text, bool plus_is_blank) {
 std::string EncodeHtml(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  AppendEscapedMarkup(out, text, MarkupEscape::Html);
   return out;
 }
 
@@ -120,20 +97,21 @@ NameValueList ParseCookieHeader(std::string_view header) {
   NameValueList pairs;
   while (!header.empty()) {
     size_t semi = header.find(';');
-    std::string_view piece = TrimBlanks(header.substr(0, semi));
+    std::string_view piece = Trim(header.substr(0, semi), kHeaderBlanks);
     header = semi == std::string_view::npos ? std::string_view() : header.substr(semi + 1);
     size_t eq = piece.find('=');
     if (piece.empty() || eq == 0 || eq == std::string_view::npos) continue;
-    std::string_view value = TrimBlanks(piece.substr(eq + 1));
+    std::string_view value = Trim(piece.substr(eq + 1), kHeaderBlanks);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
       value = value.substr(1, value.size() - 2);
-    pairs.emplace_back(DecodeUrl(TrimBlanks(piece.substr(0, eq))), DecodeUrl(value));
+    pairs.emplace_back(DecodeUrl(Trim(piece.substr(0, eq), kHeaderBlanks)), DecodeUrl(value));
   }
   return pairs;
 }
 
 bool HasMediaType(std::string_view content_type, std::string_view media_type) {
-  return EqualsNoCase(TrimBlanks(content_type.substr(0, content_type.find(';'))), media_type);
+  return EqualsNoCase(Trim(content_type.substr(0, content_type.find(';')), kHeaderBlanks),
+                      media_type);
 }
 
 }  // namespace korvex::host

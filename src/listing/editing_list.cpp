@@ -8,14 +8,14 @@
 #include "ado/ado_constants.h"
 #include "ado/connection.h"
 #include "ado/recordset.h"
-#include "core/admin_recordset.h"
-#include "editing/related_list.h"
-#include "editing/select_from_recordset.h"
+#include "component/admin_recordset.h"
 #include "host/intrinsics.h"
 #include "listing/editing_list_rows.h"
-#include "listing/html_text.h"
-#include "listing/page_links.h"
-#include "listing/skin.h"
+#include "render/html_text.h"
+#include "render/page_links.h"
+#include "render/related_list.h"
+#include "render/select_from_recordset.h"
+#include "render/skin.h"
 
 namespace korvex {
 

@@ -4,11 +4,11 @@
 
 #include "ado/connection.h"
 #include "ado/recordset.h"
-#include "core/admin_recordset.h"
-#include "editing/field_widgets.h"
-#include "editing/many_to_many_editor.h"
-#include "editing/related_list.h"
-#include "listing/html_text.h"
+#include "component/admin_recordset.h"
+#include "render/field_widgets.h"
+#include "render/html_text.h"
+#include "render/many_to_many_editor.h"
+#include "render/related_list.h"
 
 namespace korvex {
 

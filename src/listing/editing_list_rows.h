@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/field_model.h"
+#include "component/field_model.h"
 #include "core/variant.h"
-#include "editing/many_to_many_sql.h"
-#include "listing/skin.h"
+#include "render/many_to_many_sql.h"
+#include "render/skin.h"
 
 namespace korvex {
 

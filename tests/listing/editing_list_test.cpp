@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "listing/list_fixture.h"
+#include "support/list_fixture.h"
 
 namespace korvex::testing {
 namespace {

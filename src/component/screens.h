@@ -1,0 +1,62 @@
+// The one way from the component to the screens above it: one entry per screen or step the
+// page controller can reach, and the select widget pages call directly. This base answers
+// every entry with an error naming what is missing; the facade installs the build's screens.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/variant.h"
+
+namespace korvex {
+
+class AdminRecordset;
+class Dispatch;
+struct SelectOptions;
+
+class Screens {
+ public:
+  virtual ~Screens() = default;
+
+  /// The paged editing list of an SQL text.
+  virtual void RenderEditingList(AdminRecordset& page, const std::string& sql);
+  /// The add/edit/delete form; all flags False takes the record from a posted list row.
+  virtual void RenderEditForm(AdminRecordset& page, bool is_new, bool load_record,
+                              const std::string& where_criterion, bool is_delete);
+  /// The write of a posted form (insert, update or delete), then its result page.
+  virtual void SaveRecord(AdminRecordset& page);
+  virtual void RenderSearchForm(AdminRecordset& page);
+  /// The SELECT statement of a posted criteria search.
+  virtual std::string BuildCriteriaSql(AdminRecordset& page);
+  /// Sets the Filter of target (an editing list or a report settings object) from a posted
+  /// fast search, and gives back the object the screen is to use.
+  virtual std::shared_ptr<Dispatch> ApplyFastSearch(AdminRecordset& page,
+                                                    std::shared_ptr<Dispatch> target);
+  /// The template report of a table name or an SQL text.
+  virtual void RenderTemplateReport(AdminRecordset& page, const std::string& source);
+
+  // The file manager window (page codes 11 to 16) and the HTML editor page (20).
+  virtual void RenderFileManFrameset(AdminRecordset& page);
+  virtual void RenderFileManList(AdminRecordset& page);
+  virtual void RenderFileManConsole(AdminRecordset& page, const std::string& message,
+                                    const std::string& file_name);
+  virtual void ReceiveUpload(AdminRecordset& page);
+  virtual void RenderFileManDelete(AdminRecordset& page);
+  virtual void RenderFileManRename(AdminRecordset& page);
+  virtual void RenderHTMLEditorPage(AdminRecordset& page);
+
+  /// The select of AdminRecordset.DoSelectFromRecordset. connection: a Connection object or
+  /// a connection string.
+  virtual std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
+                                          const Variant& connection, std::string_view recordset,
+                                          std::string_view value_field,
+                                          const SelectOptions& options);
+};
+
+/// The screens every new AdminRecordset uses: those installed, else the base, which has none.
+Screens& InstalledScreens();
+/// Called once by the facade before pages run; the object must outlive every page.
+void InstallScreens(Screens& screens);
+
+}  // namespace korvex

@@ -1,7 +1,0 @@
-#pragma once
-
-namespace korvex {
-class ClassRegistry;
-/// The creatable classes of reports, under their "Korvex." identifiers.
-void RegisterReportsClasses(ClassRegistry& registry);
-}  // namespace korvex

@@ -1,0 +1,73 @@
+#include "render/date_time_selects.h"
+
+#include <gtest/gtest.h>
+
+#include "component/settings/cal_calendar.h"
+#include "core/automation_error.h"
+#include "support/list_fixture.h"
+
+namespace korvex {
+namespace {
+
+using testing::Occurrences;
+
+TEST(DateTimeSelects, PreselectsEveryPartOfTheValue) {
+  calCalendar cal;
+  cal.FromYear = 2002;
+  cal.ToYear = 2004;
+  std::string html = DateTimeSelects("Born", Variant("2003-03-14 15:04:09"), cal);
+
+  EXPECT_EQ(html.rfind("<select name='Borndd'><option  value=1 >1</option>", 0), 0u);
+  EXPECT_NE(html.find("<option  selected  value=14 >14</option>"), std::string::npos);
+  EXPECT_NE(html.find("<option  value=31 >31</option></select><select name='Bornmm'>"
+                      "<option  value=1>jan</option>"),
+            std::string::npos);
+  EXPECT_NE(html.find("<option  value=3 selected >mar</option>"), std::string::npos);
+  EXPECT_NE(html.find("<select name='Bornaaaa'><option  value=2002>2002</option>"
+                      "<option  value=2003 selected >2003</option>"
+                      "<option  value=2004>2004</option></select>"),
+            std::string::npos);
+  EXPECT_NE(html.find("<select name='Bornhh'><option  value=0>00</option>"), std::string::npos);
+  EXPECT_NE(html.find("<option  value=15 selected >15</option>"), std::string::npos);
+  EXPECT_NE(html.find("<option  value=4 selected >04</option>"), std::string::npos);
+  EXPECT_NE(html.find("<option  value=59>59</option></select>"
+                      "<input type=hidden name ='Bornsec' value=00>"),
+            std::string::npos);
+  EXPECT_TRUE(html.ends_with("</select><input type=hidden name ='Bornsec' value=00>"));
+  EXPECT_EQ(Occurrences(html, " selected "), 5u);
+  EXPECT_EQ(Occurrences(html, "<option "), 31u + 12u + 3u + 24u + 60u);
+}
+
+TEST(DateTimeSelects, EmptyValueIsFirstOfJanuary2001AndYearMayFallOutside) {
+  calCalendar cal;
+  cal.FromYear = 1990;
+  cal.ToYear = 1995;
+  cal.ShowHours = false;
+  cal.ShowMinutes = false;
+  std::string html = DateTimeSelects("D", Variant(""), cal);
+  EXPECT_NE(html.find("<option  selected  value=1 >1</option>"), std::string::npos);
+  EXPECT_NE(html.find("<option  value=1 selected >jan</option>"), std::string::npos);
+  EXPECT_EQ(Occurrences(html, " selected "), 2u);  // 2001 lies outside 1990-1995
+  EXPECT_NE(html.find("</select><input type=hidden name ='Dhh' value=00>"
+                      "<input type=hidden name ='Dmin' value=00>"
+                      "<input type=hidden name ='Dsec' value=00>"),
+            std::string::npos);
+
+  cal.FromYear = 2000;
+  cal.ToYear = 1999;
+  EXPECT_NE(DateTimeSelects("D", Variant(), cal).find("<select name='Daaaa'></select>"),
+            std::string::npos);
+}
+
+TEST(DateTimeSelects, ValueThatIsNoDateRaisesTypeMismatch) {
+  calCalendar cal;
+  try {
+    DateTimeSelects("D", Variant("soon"), cal);
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), 13);
+  }
+}
+
+}  // namespace
+}  // namespace korvex

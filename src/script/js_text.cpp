@@ -4,6 +4,7 @@
 #include "script/js_text.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "script/bridge.h"
 
@@ -11,63 +12,157 @@ namespace korvex::script {
 
 namespace {
 
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Index of the first byte at or after i that is not ASCII (or the size).
+size_t SkipAscii(std::string_view s, size_t i) {
+  while (i + 8 <= s.size()) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    if (word & 0x8080808080808080u) break;
+    i += 8;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i;
+}
+
+// A well-formed UTF-8 sequence, or the maximal part of an ill-formed one that gets one U+FFFD
+// (the rule browsers decode by, so replaced text reads as it would have in the browser).
+struct Sequence {
+  size_t length;
+  bool valid;
+};
+
+// Reads at i by Unicode's table of well-formed sequences: the second byte's range excludes
+// overlong forms (E0, F0), encoded surrogates (ED) and values past U+10FFFF (F4).
+Sequence ScanUtf8(std::string_view s, size_t i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return {1, true};
+  size_t need = 0;
+  unsigned char low = 0x80, high = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    need = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    need = 3;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    need = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return {1, false};
+  }
+  size_t k = 1;
+  for (; k < need && i + k < s.size(); ++k) {
+    unsigned char b = static_cast<unsigned char>(s[i + k]);
+    if (b < low || b > high) return {k, false};
+    low = 0x80;
+    high = 0xBF;
+  }
+  return {k, k == need};
+}
+
+uint32_t DecodeFourBytes(std::string_view s, size_t i) {
+  return ((s[i] & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) |
+         (s[i + 3] & 0x3Fu);
+}
+
 void AppendThreeBytes(std::string& out, uint32_t unit) {
   out += static_cast<char>(0xE0 | (unit >> 12));
   out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
   out += static_cast<char>(0x80 | (unit & 0x3F));
 }
 
+// The UTF-16 surrogate Duktape stores at i as three bytes, or 0.
+uint32_t SurrogateAt(std::string_view js, size_t i) {
+  if (i + 3 > js.size() || js[i] != '\xED') return 0;
+  unsigned char b1 = static_cast<unsigned char>(js[i + 1]);
+  unsigned char b2 = static_cast<unsigned char>(js[i + 2]);
+  if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
+  return 0xD000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+}
+
+// Length of a whole character of Duktape's extended form past what UTF-8 allows (lead byte F4
+// to FE, up to seven bytes, as its JX decoder makes from "\U0011FFFF"), or 0.
+size_t ExtendedLength(std::string_view js, size_t i) {
+  unsigned char c = static_cast<unsigned char>(js[i]);
+  size_t need = c == 0xFE ? 7 : c >= 0xFC ? 6 : c >= 0xF8 ? 5 : c >= 0xF4 ? 4 : 0;
+  if (need == 0 || i + need > js.size()) return 0;
+  for (size_t k = 1; k < need; ++k)
+    if ((static_cast<unsigned char>(js[i + k]) & 0xC0) != 0x80) return 0;
+  return need;
+}
+
 }  // namespace
 
 std::string ToJsText(std::string_view utf8) {
+  // Most text is already in its JavaScript form: well-formed and inside the BMP.
   size_t i = 0;
-  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0xF0) ++i;
-  if (i == utf8.size()) return std::string(utf8);
-  std::string out(utf8.substr(0, i));
-  for (; i < utf8.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0xF0 || i + 4 > utf8.size()) {
-      out += static_cast<char>(c);
-      continue;
+  for (;;) {
+    i = SkipAscii(utf8, i);
+    if (i == utf8.size()) return std::string(utf8);
+    Sequence seq = ScanUtf8(utf8, i);
+    if (!seq.valid || seq.length == 4) break;
+    i += seq.length;
+  }
+  std::string out;
+  out.reserve(utf8.size() + 8);
+  out.append(utf8.substr(0, i));
+  while (i < utf8.size()) {
+    Sequence seq = ScanUtf8(utf8, i);
+    if (!seq.valid) {
+      out += kReplacement;
+    } else if (seq.length < 4) {
+      out.append(utf8.substr(i, seq.length));
+    } else {
+      uint32_t cp = DecodeFourBytes(utf8, i) - 0x10000;
+      AppendThreeBytes(out, 0xD800 + (cp >> 10));
+      AppendThreeBytes(out, 0xDC00 + (cp & 0x3FF));
     }
-    uint32_t cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) |
-                  ((utf8[i + 2] & 0x3Fu) << 6) | (utf8[i + 3] & 0x3Fu);
-    cp -= 0x10000;
-    AppendThreeBytes(out, 0xD800 + (cp >> 10));
-    AppendThreeBytes(out, 0xDC00 + (cp & 0x3FF));
-    i += 3;
+    i += seq.length;
   }
   return out;
 }
 
 std::string FromJsText(std::string_view js) {
-  if (js.find('\xED') == std::string_view::npos) return std::string(js);
-  auto unit_at = [&](size_t i) -> uint32_t {  // the surrogate encoded at i, or 0
-    if (i + 3 > js.size() || js[i] != '\xED') return 0;
-    unsigned char b1 = static_cast<unsigned char>(js[i + 1]);
-    unsigned char b2 = static_cast<unsigned char>(js[i + 2]);
-    if (b1 < 0xA0 || b1 > 0xBF || (b2 & 0xC0) != 0x80) return 0;
-    return 0xD000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
-  };
+  size_t i = 0;
+  for (;;) {
+    i = SkipAscii(js, i);
+    if (i == js.size()) return std::string(js);
+    Sequence seq = ScanUtf8(js, i);
+    if (!seq.valid) break;
+    i += seq.length;
+  }
   std::string out;
   out.reserve(js.size());
-  for (size_t i = 0; i < js.size();) {
-    uint32_t high = unit_at(i);
-    if (high == 0) {
-      out += js[i++];
+  out.append(js.substr(0, i));
+  while (i < js.size()) {
+    if (uint32_t high = SurrogateAt(js, i)) {
+      uint32_t low = SurrogateAt(js, i + 3);
+      if (high < 0xDC00 && low >= 0xDC00) {
+        uint32_t cp = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+        i += 6;
+      } else {
+        out += kReplacement;
+        i += 3;
+      }
       continue;
     }
-    uint32_t low = unit_at(i + 3);
-    if (high < 0xDC00 && low >= 0xDC00) {
-      uint32_t cp = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-      i += 6;
+    Sequence seq = ScanUtf8(js, i);
+    if (seq.valid) {
+      out.append(js.substr(i, seq.length));
+      i += seq.length;
+    } else if (size_t whole = ExtendedLength(js, i)) {
+      out += kReplacement;
+      i += whole;
     } else {
-      out += "\xEF\xBF\xBD";
-      i += 3;
+      out += kReplacement;
+      i += seq.length;
     }
   }
   return out;

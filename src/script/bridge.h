@@ -1,6 +1,7 @@
 // The bridge from JavaScript to Dispatch: one Proxy handler shared by every automation object,
 // value conversion both ways, the Enumerator global and the stop checks (Response.End, the
-// script time limit). One Bridge per Duktape heap; the heap's lifecycle lives in engine.cpp.
+// script time limit). One Bridge per Duktape heap; the heap's lifecycle lives in engine.cpp,
+// JsValue and the text forms in js_text.h.
 //
 // Duktape is C: its errors unwind with longjmp, skipping C++ destructors. So every function
 // Duktape calls is a trampoline in two halves: C++ work in a noexcept member that catches
@@ -22,23 +23,9 @@
 
 #include "core/dispatch.h"
 #include "core/variant.h"
+#include "script/js_text.h"
 
 namespace korvex::script {
-
-/// A value ready to be pushed onto the Duktape stack without further C++ work.
-struct JsValue {
-  enum class Type { Undefined, Null, Boolean, Number, String, Object };
-  Type type = Type::Undefined;
-  bool boolean = false;
-  double number = 0;
-  std::string text;   // JavaScript's string form (surrogate pairs as CESU-8)
-  uint32_t slot = 0;  // Object: the exposed object's slot
-};
-
-/// UTF-8 to Duktape's string form: characters past U+FFFF become surrogate pairs.
-std::string ToJsText(std::string_view utf8);
-/// Back to UTF-8: surrogate pairs join, a lone surrogate becomes U+FFFD.
-std::string FromJsText(std::string_view js);
 
 class Bridge {
  public:
@@ -76,7 +63,7 @@ class Bridge {
   bool timed_out() const { return timed_out_; }
   int32_t timeout_seconds() const { return timeout_seconds_; }
 
-  // ---- Used by the trampolines (bridge.cpp) ------------------------------------------------
+  // ---- Used by the trampolines (bridge.cpp; the C++ halves are in bridge_calls.cpp) --------
   enum class OutcomeKind {
     Value,      // push value
     Values,     // push values as an array

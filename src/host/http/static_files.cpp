@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/encoding.h"
+
 namespace korvex::host::http {
 
 namespace fs = std::filesystem;
@@ -18,31 +20,15 @@ namespace {
 constexpr std::array<std::string_view, 3> kDefaultDocuments = {"index.ksp", "index.html",
                                                                "index.htm"};
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// One path segment, decoded; nothing when malformed or when decoding would change the path's
-// shape (an encoded "/" or "\") or smuggle a NUL into a file name.
+// One path segment, decoded; nothing when it holds a malformed escape, or when decoding would
+// change the path's shape (an encoded "/" or "\") or smuggle a NUL into a file name.
 std::optional<std::string> DecodeSegment(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    char c = raw[i];
-    if (c == '%') {
-      if (i + 2 >= raw.size()) return std::nullopt;
-      int hi = HexValue(raw[i + 1]);
-      int lo = HexValue(raw[i + 2]);
-      if (hi < 0 || lo < 0) return std::nullopt;
-      c = static_cast<char>(hi * 16 + lo);
-      i += 2;
-    }
-    if (c == '/' || c == '\\' || c == '\0') return std::nullopt;
-    out += c;
+  auto is_hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  for (size_t at = raw.find('%'); at != std::string_view::npos; at = raw.find('%', at + 1)) {
+    if (at + 2 >= raw.size() || !is_hex(raw[at + 1]) || !is_hex(raw[at + 2])) return std::nullopt;
   }
+  std::string out = PercentDecode(raw);
+  if (out.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) return std::nullopt;
   return out;
 }
 

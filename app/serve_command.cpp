@@ -18,6 +18,7 @@
 #include "app/builtin_site.h"
 #include "core/automation_error.h"
 #include "demo_database.h"
+#include "host/http/request_gate.h"
 #include "host/http/server.h"
 #include "host/page_host.h"
 #include "host/session_store.h"
@@ -109,6 +110,10 @@ ServeOptions ParseOptions(int argc, char** argv) {
       o.user = std::string(value());
     } else if (name == "--password") {
       o.password = std::string(value());
+    } else if (name == "--host") {
+      o.server.host_names.emplace_back(value());
+    } else if (name == "--allow-origin") {
+      o.server.allowed_origins.emplace_back(value());
     } else {
       throw std::invalid_argument("unknown option " + std::string(arg));
     }
@@ -122,6 +127,8 @@ ServeOptions ParseOptions(int argc, char** argv) {
   }
   for (const auto* given : {&o.root, &o.database, &o.connection})
     if (*given && (*given)->empty()) throw std::invalid_argument("an option's value is empty");
+  // Checked here, so a mistyped name is a usage error rather than a failure at start.
+  host::http::RequestGate(o.server.host_names, o.server.allowed_origins, true);
   return o;
 }
 
@@ -258,14 +265,30 @@ Options:
   --password TEXT      ... and this password (default: KORVEX_PASSWORD). Prefer the
                        environment variable: a command line is visible to other users.
   --insecure           allow a non-loopback address without authentication.
+  --host NAME          answer requests whose Host header names NAME (a host name or IP
+                       address without port; repeatable). localhost, 127.x.x.x and [::1] are
+                       always answered. Without --host, any name is answered when a password
+                       is set, and only those loopback names without one, so that a site
+                       whose name is made to resolve to this machine cannot reach it. Other
+                       names are answered 421 Misdirected Request.
+  --allow-origin ORIGIN
+                       let the pages of ORIGIN ("https://admin.example.org") send forms here
+                       (repeatable). A request other than GET and HEAD whose Origin header
+                       (else Referer) names another origin than its own, http://<Host>, is
+                       refused with 403 and changes nothing; one with neither header (not
+                       from a browser page) is served.
   --help               show this text.
 
 The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
 else ~/.local/state/korvex) and served from there.
 Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
+A URL going on after a page's or a file's name ("/table.ksp/x") is answered 404. Every answer
+carries X-Content-Type-Options: nosniff, Referrer-Policy: same-origin and
+Content-Security-Policy: frame-ancestors 'self'.
 One line per request goes to standard error: time, client, method, path, status, bytes sent,
-milliseconds. SIGINT or SIGTERM stops the server once the requests in progress are answered;
-a second signal ends it at once.
+milliseconds, and for a request refused for its Host, Origin or Referer that header and its
+value. SIGINT or SIGTERM stops the server once the requests in progress are answered; a second
+signal ends it at once.
 )";
 }
 
@@ -317,6 +340,11 @@ int ServeCommand(int argc, char** argv) {
              Url(options.server.address, server.port()) + " with " + std::to_string(workers) +
              " worker threads" + (options.server.credentials ? ", Basic authentication" : "") +
              (insecure ? ", WITHOUT authentication (--insecure)" : ""));
+    if (insecure && options.server.host_names.empty()) {
+      log.Note(
+          "korvex: without a password only the Host names localhost, 127.x.x.x and [::1] "
+          "are answered; give --host NAME for the names clients use");
+    }
     server.Run();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korvex serve: %s\n", e.what());

@@ -45,8 +45,6 @@ RequestData RequestFromEnvironment(const CgiEnvironment& env) {
   if (std::string method = Lookup(env, "REQUEST_METHOD"); !method.empty()) data.method = method;
   data.query_string = Lookup(env, "QUERY_STRING");
   data.script_name = Lookup(env, "SCRIPT_NAME");
-  // CGI gives only the extra path; pages expect the script's path in front of it.
-  data.path_info = data.script_name + Lookup(env, "PATH_INFO");
   data.script_filename = Lookup(env, "SCRIPT_FILENAME");
   if (data.script_filename.empty()) data.script_filename = Lookup(env, "PATH_TRANSLATED");
   data.content_type = Lookup(env, "CONTENT_TYPE");
@@ -90,12 +88,22 @@ std::optional<ResponseData> ReadBody(const CgiEnvironment& env, std::istream& in
   return std::nullopt;
 }
 
+// Extra path after the page's name ("/t.ksp/more"). Some servers repeat the script's own
+// path in PATH_INFO; that is no extra path.
+bool HasExtraPath(const CgiEnvironment& env, const RequestData& data) {
+  std::string path_info = Lookup(env, "PATH_INFO");
+  return !path_info.empty() && path_info != data.script_name;
+}
+
 ResponseData Serve(const CgiEnvironment& env, std::istream& in, PageRunner& runner,
                    const CgiOptions& options) {
   RequestData data = RequestFromEnvironment(env);
   std::error_code ec;
   if (data.script_filename.empty() || !fs::is_regular_file(data.script_filename, ec))
     return Refusal(404, "The page " + data.script_name + " does not exist.");
+  // Pages build their links on their own path; a URL with more after it names nothing here.
+  if (HasExtraPath(env, data))
+    return Refusal(404, "The page " + data.script_name + " takes no extra path.");
   if (auto refusal = ReadBody(env, in, options, data.body)) return *refusal;
 
   PageHostConfig config;

@@ -26,11 +26,12 @@ struct CgiOptions {
 };
 
 /// Serves the request the environment describes: REQUEST_METHOD, QUERY_STRING, SCRIPT_NAME,
-/// SCRIPT_FILENAME (else PATH_TRANSLATED) as the page file, PATH_INFO as extra path,
-/// CONTENT_TYPE, CONTENT_LENGTH bytes of in as the body, HTTP_* as headers, REMOTE_ADDR,
-/// SERVER_NAME, SERVER_PORT, SERVER_PROTOCOL, DOCUMENT_ROOT as the site root (else the page
-/// file's folder). A missing page file answers 404. Returns the exit status: 0 once a
-/// response was written, whatever its HTTP status; 1 when writing it failed.
+/// SCRIPT_FILENAME (else PATH_TRANSLATED) as the page file, CONTENT_TYPE, CONTENT_LENGTH
+/// bytes of in as the body, HTTP_* as headers, REMOTE_ADDR, SERVER_NAME, SERVER_PORT,
+/// SERVER_PROTOCOL, DOCUMENT_ROOT as the site root (else the page file's folder). A missing
+/// page file, or extra path after it (PATH_INFO neither empty nor SCRIPT_NAME), answers 404.
+/// Host and Origin are not checked: that is the front web server's part. Returns the exit
+/// status: 0 once a response was written, whatever its HTTP status; 1 when writing it failed.
 int RunCgi(const CgiEnvironment& env, std::istream& in, std::ostream& out, PageRunner& runner,
            const CgiOptions& options = {});
 

@@ -12,7 +12,6 @@ RequestData MakeRequest(std::string_view method, std::string_view url, std::stri
   request.method = std::string(method);
   size_t question = url.find('?');
   request.script_name = std::string(url.substr(0, question));
-  request.path_info = request.script_name;
   if (question != std::string_view::npos)
     request.query_string = std::string(url.substr(question + 1));
   request.body = std::move(body);

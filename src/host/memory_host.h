@@ -25,8 +25,8 @@ class FunctionPageRunner : public PageRunner {
   Page page_;
 };
 
-/// A request for a URL path with an optional query ("/t.ksp?x=1"): SCRIPT_NAME and PATH_INFO
-/// are the path, the query string what follows "?". A body comes with its content type.
+/// A request for a URL path with an optional query ("/t.ksp?x=1"): SCRIPT_NAME (and so
+/// PATH_INFO) is the path, the query string what follows "?". A body comes with its content type.
 RequestData MakeRequest(std::string_view method, std::string_view url, std::string body = {},
                         std::string content_type = {});
 /// A POST of an urlencoded form built from the pairs, encoded as a browser does.

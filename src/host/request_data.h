@@ -13,8 +13,9 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 struct RequestData {
   std::string method = "GET";
-  std::string script_name;   // URL path of the page, "/t.ksp"
-  std::string path_info;     // the page's URL path plus any extra path
+  /// URL path of the page, "/t.ksp"; also its PATH_INFO: hosts refuse extra path after a
+  /// page, so generated links never carry text the page did not choose.
+  std::string script_name;
   std::string query_string;  // without the "?"
   std::string content_type;
   std::string body;    // raw bytes as received

@@ -150,6 +150,41 @@ TEST_F(BuiltInSiteTest, RefusesUnknownTablesPathsOutsideAndStatements) {
             std::string::npos);
 }
 
+// The screens write their page's path unencoded into form actions and links: a URL going
+// on after the page's name must never get that far.
+TEST_F(BuiltInSiteTest, ExtraPathAfterAPageIsNotFoundAndOtherSitesCannotPost) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  for (const char* target :
+       {"/table.ksp/'%3E%3Cimg%20src=x%20onerror=alert(1)%3E?RecordsetKorVex=Products",
+        "/table.ksp/%27%3E%3Cimg%20src%3Dx%20onerror%3Dalert(1)%3E?RecordsetKorVex=Products",
+        "/table.ksp/?RecordsetKorVex=Products", "/index.ksp/x", "/site.css/x"}) {
+    RawResponse r = Page(port, target);
+    EXPECT_EQ(r.status, 404) << target;
+    EXPECT_EQ(r.body.find("<img"), std::string::npos) << target;
+    EXPECT_EQ(r.body.find("onerror"), std::string::npos) << target;
+  }
+  RawResponse list = Page(port, "/table.ksp?RecordsetKorVex=Products");
+  EXPECT_EQ(list.status, 200);
+  std::smatch action;
+  ASSERT_TRUE(std::regex_search(list.body, action, std::regex("action='([^']*)'"))) << list.body;
+  EXPECT_EQ(action[1], "/table.ksp?PageKorVex=1&RecordsetKorVex=Products");
+
+  const std::string me = "127.0.0.1:" + std::to_string(port);
+  const std::string post = "POST /table.ksp?RecordsetKorVex=Products HTTP/1.1\r\nHost: " + me +
+                           "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: 3\r\n";
+  std::optional<RawResponse> r = Fetch(port, post + "Origin: http://evil.example\r\n\r\nx=1");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 403);
+  EXPECT_EQ(r->body.find("Products"), std::string::npos);
+  r = Fetch(port, post + "Origin: http://" + me + "\r\n\r\nx=1");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_NE(server_->Output().find("refused: Origin \"http://evil.example\""), std::string::npos);
+}
+
 TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
   uint16_t port = Serve();
   ASSERT_NE(port, 0) << server_->Output();

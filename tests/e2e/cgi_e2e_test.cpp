@@ -64,6 +64,27 @@ TEST_F(CgiProgram, ReadsTheQueryStringAndServerVariables) {
   EXPECT_EQ(a.body, "x y, \xC3\xA9|1|/t.ksp");
 }
 
+// The page would find the extra path in every link and form action it writes.
+TEST_F(CgiProgram, ExtraPathAfterThePageIsNotFound) {
+  const std::string page = "<form action='<%= Request.ServerVariables(\"PATH_INFO\") %>'>";
+  CgiAnswer a = Request(page, {"PATH_INFO=/'><img src=x onerror=alert(1)>"});
+  EXPECT_EQ(a.exit_status, 0);
+  EXPECT_EQ(a.status, "404 Not Found");
+  EXPECT_EQ(a.body.find("<img"), std::string::npos) << a.body;
+  EXPECT_EQ(a.body.find("<form"), std::string::npos) << a.body;
+  // Servers that repeat the script's path there are served as usual.
+  a = Request(page, {"PATH_INFO=/t.ksp"});
+  EXPECT_EQ(a.status, "200 OK");
+  EXPECT_EQ(a.body, "<form action='/t.ksp'>");
+}
+
+TEST_F(CgiProgram, HelpLeavesHostAndOriginToTheFrontServer) {
+  ProcessResult run = RunProcess(KorvexBinary(), {"cgi", "--help"}, {}, "");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_NE(run.out.find("Host and Origin checks"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("web server in front"), std::string::npos) << run.out;
+}
+
 TEST_F(CgiProgram, IsChosenByItselfUnderAWebServer) {
   CgiAnswer a = Request("<%= Request('q') %>", {"GATEWAY_INTERFACE=CGI/1.1", "QUERY_STRING=q=7"},
                         "", {"some", "words"});

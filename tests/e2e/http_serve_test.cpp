@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -71,9 +72,10 @@ class ServeTest : public ::testing::Test {
 TEST_F(ServeTest, ExplainsEveryOption) {
   std::string out;
   ASSERT_EQ(RunToEnd({"serve", "--help"}, out), 0);
-  for (const char* option : {"--db", "--connection", "--root", "--bind", "--port", "--threads",
-                             "--max-body", "--read-timeout", "--user", "--password", "--insecure",
-                             "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
+  for (const char* option :
+       {"--db", "--connection", "--root", "--bind", "--port", "--threads", "--max-body",
+        "--read-timeout", "--user", "--password", "--insecure", "--host", "--allow-origin",
+        "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
     EXPECT_NE(out.find(option), std::string::npos) << option;
   }
   ASSERT_EQ(RunToEnd({"--help"}, out), 0);
@@ -96,6 +98,10 @@ TEST_F(ServeTest, RefusesToStartWithoutWhatItNeeds) {
   EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--bind", "0.0.0.0", "--user", "a"}, out),
             2);
   EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--port", "70000"}, out), 2);
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--host", "example.org:80"}, out), 2);
+  EXPECT_NE(out.find("not a host name (without port): \"example.org:80\""), std::string::npos)
+      << out;
+  EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--allow-origin", "example.org"}, out), 2);
   EXPECT_EQ(RunToEnd({"serve", "--root", site_.string(), "--frobnicate"}, out), 2);
   EXPECT_EQ(RunToEnd({"serve", "--root", (work_.path() / "missing").string()}, out), 1);
 }
@@ -185,18 +191,94 @@ TEST_F(ServeTest, AsksForThePasswordFromTheEnvironment) {
   EXPECT_EQ(r->body, "sum=3 x jan");
 }
 
+TEST_F(ServeTest, WithoutAPasswordAnswersOnlyLoopbackHostNames) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  const std::string me = "127.0.0.1:" + std::to_string(port);
+  for (const std::string& host : {me, "localhost:" + std::to_string(port), std::string("[::1]")}) {
+    auto r = Fetch(port, "GET /hello.ksp?name=x HTTP/1.1\r\nHost: " + host + "\r\n\r\n");
+    ASSERT_TRUE(r) << host;
+    EXPECT_EQ(r->status, 200) << host;
+  }
+  // A site whose name was made to resolve to 127.0.0.1 reaches us under its own name.
+  auto r = Fetch(port, "GET /hello.ksp?name=x HTTP/1.1\r\nHost: evil.example\r\n\r\n");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 421);
+  EXPECT_EQ(r->body.find("sum="), std::string::npos);
+  EXPECT_EQ(std::count(r->body.begin(), r->body.end(), '\n'), 1) << r->body;
+
+  // Its pages cannot post forms here either; the site's own pages can.
+  const std::string post = "POST /hello.ksp HTTP/1.1\r\nHost: " + me +
+                           "\r\nContent-Type: application/x-www-form-urlencoded\r\n";
+  r = Fetch(port, post + "Origin: http://evil.example\r\nContent-Length: 8\r\n\r\nname=abc");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 403);
+  r = Fetch(port, post + "Origin: http://" + me + "\r\nContent-Length: 8\r\n\r\nname=abc");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->body, "sum=3 abc jan");
+
+  server_->Signal(SIGTERM);
+  EXPECT_EQ(server_->Wait(), 0);
+  std::string log = server_->Output();
+  EXPECT_NE(log.find("\"GET /hello.ksp\" 421 "), std::string::npos) << log;
+  EXPECT_NE(log.find("refused: Host \"evil.example\""), std::string::npos) << log;
+  EXPECT_NE(log.find("refused: Origin \"http://evil.example\""), std::string::npos) << log;
+}
+
+TEST_F(ServeTest, WithAPasswordAnswersTheNamedHostsAndOrigins) {
+  const std::string auth = "Authorization: Basic YWRtaW46czNjcmV0\r\n";  // admin:s3cret
+  uint16_t port = Serve({"--user", "admin", "--host", "admin.example.org", "--allow-origin",
+                         "https://admin.example.org"},
+                        {{"KORVEX_PASSWORD", "s3cret"}});
+  ASSERT_NE(port, 0) << server_->Output();
+  struct Case {
+    std::string headers;
+    std::string method;
+    int status;
+  };
+  const Case cases[] = {
+      {"Host: admin.example.org\r\n" + auth, "GET", 200},
+      {"Host: 127.0.0.1\r\n" + auth, "GET", 200},
+      {"Host: other.example.org\r\n" + auth, "GET", 421},
+      // Refused before the password is asked for.
+      {"Host: other.example.org\r\n", "GET", 421},
+      {"Host: admin.example.org\r\n", "GET", 401},
+      {"Host: admin.example.org\r\nOrigin: https://admin.example.org\r\n" + auth, "POST", 200},
+      {"Host: admin.example.org\r\nOrigin: http://admin.example.org\r\n" + auth, "POST", 200},
+      {"Host: admin.example.org\r\nOrigin: https://evil.example\r\n" + auth, "POST", 403},
+  };
+  for (const Case& c : cases) {
+    auto r = Fetch(port,
+                   c.method + " /hello.ksp HTTP/1.1\r\n" + c.headers + "Content-Length: 0\r\n\r\n");
+    ASSERT_TRUE(r) << c.headers;
+    EXPECT_EQ(r->status, c.status) << c.method << " " << c.headers;
+  }
+}
+
+TEST_F(ServeTest, PagesAndFilesCarryTheSecurityHeaders) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  for (const char* target : {"/hello.ksp", "/style.css", "/hello.ksp/x"}) {
+    auto r = Fetch(port, Get(target));
+    ASSERT_TRUE(r) << target;
+    EXPECT_EQ(r->Header("X-Content-Type-Options"), "nosniff") << target;
+    EXPECT_EQ(r->Header("Referrer-Policy"), "same-origin") << target;
+    EXPECT_EQ(r->Header("Content-Security-Policy"), "frame-ancestors 'self'") << target;
+  }
+}
+
 TEST_F(ServeTest, RefusesOversizeHeadersAndBodies) {
   uint16_t port = Serve({"--max-body", "1000"});
   ASSERT_NE(port, 0) << server_->Output();
   auto r = Fetch(port, Get("/style.css", "X-Big: " + std::string(17 * 1024, 'a') + "\r\n"));
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 431);
-  r = Fetch(port, "POST /hello.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 2000\r\n\r\n" +
+  r = Fetch(port, "POST /hello.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2000\r\n\r\n" +
                       std::string(2000, 'b'));
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 413);
   r = Fetch(port,
-            "POST /hello.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n"
+            "POST /hello.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 8\r\n"
             "Content-Type: application/x-www-form-urlencoded\r\n\r\nname=abc");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->body, "sum=3 abc jan");

@@ -53,13 +53,12 @@ TEST(Request, CollectionsAnswerLateBoundCallsAsPagesMakeThem) {
 
 TEST(Request, ServerVariablesDescribeThePageAndHeaders) {
   RequestData data = MakeRequest("GET", "/t.ksp?a=1");
-  data.path_info = "/t.ksp/extra";
   data.headers = {{"User-Agent", "Tester/1.0"}, {"X-Forwarded-For", "10.0.0.1"}};
   data.script_filename = "/srv/site/t.ksp";
   Request request(std::move(data));
   RequestCollection& vars = request.ServerVariables();
   EXPECT_EQ(vars.Get("SCRIPT_NAME"), "/t.ksp");
-  EXPECT_EQ(vars.Get("PATH_INFO"), "/t.ksp/extra");
+  EXPECT_EQ(vars.Get("PATH_INFO"), "/t.ksp");
   EXPECT_EQ(vars.Get("REQUEST_METHOD"), "GET");
   EXPECT_EQ(vars.Get("QUERY_STRING"), "a=1");
   EXPECT_EQ(vars.Get("CONTENT_LENGTH"), "0");
@@ -67,13 +66,6 @@ TEST(Request, ServerVariablesDescribeThePageAndHeaders) {
   EXPECT_EQ(vars.Get("HTTP_USER_AGENT"), "Tester/1.0");
   EXPECT_EQ(vars.Get("http_x_forwarded_for"), "10.0.0.1");
   EXPECT_EQ(vars.Get("ALL_HTTP"), "HTTP_USER_AGENT:Tester/1.0\nHTTP_X_FORWARDED_FOR:10.0.0.1\n");
-}
-
-TEST(Request, PathInfoDefaultsToTheScriptPath) {
-  RequestData data;
-  data.script_name = "/t.ksp";
-  Request request(std::move(data));
-  EXPECT_EQ(request.ServerVariables().Get("PATH_INFO"), "/t.ksp");
 }
 
 TEST(Request, InvalidUtf8InTheRequestBecomesReplacementCharacters) {

@@ -29,13 +29,17 @@ ResponseData EchoPage(const RequestData& d, std::atomic<int>& started) {
     r.headers.emplace_back("Content-Length", "999");
   }
   if (d.query_string == "nocontent") r.status = 204;
+  if (d.query_string == "ownpolicy") {
+    r.headers.emplace_back("Referrer-Policy", "no-referrer");
+    r.headers.emplace_back("Content-Security-Policy", "default-src 'self'");
+  }
   std::string header;
   for (const auto& [name, value] : d.headers) {
     if (name == "X-Test") header = value;
   }
   r.headers.emplace_back("Set-Cookie", "K=1; HttpOnly");
-  r.body = d.method + "|" + d.script_name + "|" + d.path_info + "|" + d.query_string + "|" +
-           d.body + "|" + d.remote_addr + "|" + d.server_name + "|" + header + "|" +
+  r.body = d.method + "|" + d.script_name + "|" + d.query_string + "|" + d.body + "|" +
+           d.remote_addr + "|" + d.server_name + "|" + header + "|" +
            std::filesystem::path(d.script_filename).filename().string();
   return r;
 }
@@ -87,12 +91,13 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, RunsPagesWithWhatTheyNeedFromTheRequest) {
-  Start();
-  auto r = testing::Fetch(port(), Get("/a/page.ksp/extra?x=1&y=%20", "X-Test: hello\r\n"));
+  ServerConfig config;
+  config.host_names = {"example.org"};
+  Start(config);
+  auto r = testing::Fetch(port(), Get("/a/page.ksp?x=1&y=%20", "X-Test: hello\r\n"));
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(r->body,
-            "GET|/a/page.ksp|/a/page.ksp/extra|x=1&y=%20||127.0.0.1|127.0.0.1|hello|page.ksp");
+  EXPECT_EQ(r->body, "GET|/a/page.ksp|x=1&y=%20||127.0.0.1|127.0.0.1|hello|page.ksp");
   EXPECT_EQ(r->Header("Content-Type"), "text/html; charset=utf-8");
   EXPECT_EQ(r->Header("Set-Cookie"), "K=1; HttpOnly");
 
@@ -100,7 +105,107 @@ TEST_F(ServerTest, RunsPagesWithWhatTheyNeedFromTheRequest) {
                      "POST /a/page.ksp HTTP/1.1\r\nHost: example.org:99\r\nContent-Length: 7\r\n"
                      "Content-Type: application/x-www-form-urlencoded\r\n\r\nname=ab");
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->body, "POST|/a/page.ksp|/a/page.ksp||name=ab|127.0.0.1|example.org||page.ksp");
+  EXPECT_EQ(r->body, "POST|/a/page.ksp||name=ab|127.0.0.1|example.org||page.ksp");
+}
+
+// Pages write their own path unencoded into links and form actions, so a path going on after
+// a page's name would put the visitor's text there: it names nothing.
+TEST_F(ServerTest, ExtraPathAfterAPageOrFileIsNotFound) {
+  Start();
+  for (const char* target :
+       {"/a/page.ksp/'%3E%3Cimg%20src=x%20onerror=alert(1)%3E?x=1", "/a/page.ksp/'><img",
+        "/a/page.ksp/", "/a/page.ksp/.", "/a/page.ksp/extra", "/style.css/", "/style.css/x"}) {
+    auto r = testing::Fetch(port(), Get(target));
+    ASSERT_TRUE(r) << target;
+    EXPECT_EQ(r->status, 404) << target;
+    EXPECT_EQ(r->body, "404 Not Found\n") << target;
+  }
+  EXPECT_EQ(started_, 0);
+}
+
+TEST_F(ServerTest, RefusesOtherHostNamesAndOtherSitesWritesWithoutRunningThePage) {
+  Start();
+  const std::string post_head = "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  const std::string form = "Content-Length: 3\r\n\r\nx=1";
+  struct Case {
+    std::string request;
+    int status;
+    std::string body;
+  };
+  const Case cases[] = {
+      {"GET /a/page.ksp HTTP/1.1\r\nHost: evil.example:8080\r\n\r\n", 421,
+       "421 Misdirected Request: this server does not answer for the host name in the request "
+       "(korvex serve --host NAME lists the names it answers for)\n"},
+      {"GET /style.css HTTP/1.1\r\n\r\n", 400,
+       "400 Bad Request: an HTTP/1.1 request must name its host\n"},
+      {post_head + "Origin: http://evil.example\r\n" + form, 403,
+       "403 Forbidden: a page of another origin may not send this request "
+       "(korvex serve --allow-origin ORIGIN accepts one)\n"},
+      {post_head + "Referer: http://evil.example/form.html\r\n" + form, 403, ""},
+  };
+  for (const Case& c : cases) {
+    auto r = testing::Fetch(port(), c.request);
+    ASSERT_TRUE(r) << c.request;
+    EXPECT_EQ(r->status, c.status) << c.request;
+    if (!c.body.empty()) {
+      EXPECT_EQ(r->body, c.body);
+    }
+    EXPECT_EQ(r->Header("Content-Type"), "text/plain; charset=utf-8");
+  }
+  EXPECT_EQ(started_, 0);
+
+  // The page's own origin, or no word of one, gets through.
+  for (const char* from :
+       {"Origin: http://127.0.0.1\r\n", "Referer: http://127.0.0.1/a/page.ksp?x=1\r\n", ""}) {
+    auto r = testing::Fetch(port(), post_head + from + form);
+    ASSERT_TRUE(r) << from;
+    EXPECT_EQ(r->status, 200) << from;
+  }
+
+  StopAndWait();
+  std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 7u + 1u);  // the requests, then the stop's note
+  EXPECT_NE(lines[0].find("\"GET /a/page.ksp\" 421 "), std::string::npos) << lines[0];
+  EXPECT_TRUE(lines[0].ends_with("ms refused: Host \"evil.example:8080\"")) << lines[0];
+  EXPECT_TRUE(lines[1].ends_with("ms refused: Host \"\"")) << lines[1];
+  EXPECT_TRUE(lines[2].ends_with("ms refused: Origin \"http://evil.example\"")) << lines[2];
+  EXPECT_TRUE(lines[3].ends_with("ms refused: Referer \"http://evil.example/form.html\""))
+      << lines[3];
+  EXPECT_EQ(lines[4].find("refused"), std::string::npos) << lines[4];
+}
+
+TEST_F(ServerTest, EveryAnswerCarriesTheSecurityHeaders) {
+  Start();
+  RawConnection c(port());
+  for (const char* target : {"/a/page.ksp", "/style.css", "/missing", "/a"}) {
+    c.Send(Get(target));
+    auto r = c.Read();
+    ASSERT_TRUE(r) << target;
+    EXPECT_EQ(r->Header("X-Content-Type-Options"), "nosniff") << target;
+    EXPECT_EQ(r->Header("Referrer-Policy"), "same-origin") << target;
+    EXPECT_EQ(r->Header("Content-Security-Policy"), "frame-ancestors 'self'") << target;
+  }
+  // Refusals by the gate and by the reader too.
+  for (const std::string& request :
+       {std::string("GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n"),
+        Get("/style.css", "X-Big: " + std::string(17 * 1024, 'a') + "\r\n")}) {
+    auto r = testing::Fetch(port(), request);
+    ASSERT_TRUE(r);
+    EXPECT_GE(r->status, 400);
+    EXPECT_EQ(r->Header("X-Content-Type-Options"), "nosniff") << r->status;
+    EXPECT_EQ(r->Header("Content-Security-Policy"), "frame-ancestors 'self'") << r->status;
+  }
+
+  // A page's own policies are kept; the framing rule still comes with them.
+  auto r = testing::Fetch(port(), Get("/a/page.ksp?ownpolicy"));
+  ASSERT_TRUE(r);
+  std::vector<std::string> policies, referrer;
+  for (const auto& [name, value] : r->headers) {
+    if (name == "Content-Security-Policy") policies.push_back(value);
+    if (name == "Referrer-Policy") referrer.push_back(value);
+  }
+  EXPECT_EQ(policies, (std::vector<std::string>{"default-src 'self'", "frame-ancestors 'self'"}));
+  EXPECT_EQ(referrer, std::vector<std::string>{"no-referrer"});
 }
 
 TEST_F(ServerTest, PageFailuresBecomeAnswersAndTheConnectionGoesOn) {
@@ -126,7 +231,7 @@ TEST_F(ServerTest, PageFailuresBecomeAnswersAndTheConnectionGoesOn) {
   EXPECT_EQ(r->status, 204);
   EXPECT_EQ(r->body, "");
 
-  c.Send("PUT /a/page.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+  c.Send("PUT /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n");
   r = c.Read();
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 405);
@@ -155,7 +260,7 @@ TEST_F(ServerTest, ServesStaticFilesWithTypeAndModificationDate) {
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 200);
 
-  c.Send("HEAD /style.css HTTP/1.1\r\nHost: x\r\n\r\n");
+  c.Send("HEAD /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
   r = c.Read(true);
   ASSERT_TRUE(r);
   EXPECT_EQ(r->Header("Content-Length"), "6");
@@ -164,7 +269,7 @@ TEST_F(ServerTest, ServesStaticFilesWithTypeAndModificationDate) {
   ASSERT_TRUE(r);
   EXPECT_EQ(r->body, "body{}");
 
-  c.Send("POST /style.css HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
+  c.Send("POST /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n");
   r = c.Read();
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 405);
@@ -224,7 +329,7 @@ TEST_F(ServerTest, RefusesOversizeHeadersAndBodies) {
   // The limit here is 1024 bytes: exactly that passes, one more is refused before the body
   // is read, and a chunked body is counted as it arrives.
   auto post = [](size_t n) {
-    return "POST /a/page.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(n) +
+    return "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(n) +
            "\r\n\r\n" + std::string(n, 'b');
   };
   r = testing::Fetch(port(), post(1024));
@@ -238,7 +343,7 @@ TEST_F(ServerTest, RefusesOversizeHeadersAndBodies) {
   EXPECT_EQ(r->status, 413);
 
   std::string chunked =
-      "POST /a/page.ksp HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n";
+      "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n";
   for (int i = 0; i < 3; ++i) chunked += "200\r\n" + std::string(512, 'c') + "\r\n";
   chunked += "0\r\n\r\n";
   r = testing::Fetch(port(), chunked);
@@ -247,7 +352,7 @@ TEST_F(ServerTest, RefusesOversizeHeadersAndBodies) {
 
   // A client waiting for permission to send learns at once.
   r = testing::Fetch(port(),
-                     "POST /a/page.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n"
+                     "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n"
                      "Expect: 100-continue\r\n\r\n");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->status, 413);
@@ -257,7 +362,8 @@ TEST_F(ServerTest, ContinuesAnExpectingUpload) {
   Start();
   RawConnection c(port());
   c.Send(
-      "POST /a/page.ksp HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\nExpect: 100-continue\r\n\r\n");
+      "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\nExpect: "
+      "100-continue\r\n\r\n");
   // The interim answer comes before the body is sent.
   auto interim = c.Read(true);
   ASSERT_TRUE(interim);
@@ -371,6 +477,12 @@ TEST(ServerSetup, RefusesWhatItCannotServe) {
   config.site_root = std::filesystem::temp_directory_path();
   config.address = "localhost";
   EXPECT_THROW(Server(config, log), std::runtime_error);
+  config.address = "127.0.0.1";
+  config.host_names = {"example.org:80"};
+  EXPECT_THROW(Server(config, log), std::invalid_argument);
+  config.host_names = {};
+  config.allowed_origins = {"example.org"};
+  EXPECT_THROW(Server(config, log), std::invalid_argument);
 
   EXPECT_TRUE(IsLoopbackAddress("127.0.0.1"));
   EXPECT_TRUE(IsLoopbackAddress("127.1.2.3"));

@@ -40,6 +40,11 @@ std::string FormatAccessLine(const AccessEntry& entry, std::chrono::system_clock
   AppendEscaped(line, entry.path.empty() ? "-" : entry.path);
   line += "\" " + std::to_string(entry.status) + ' ' + std::to_string(entry.bytes) + ' ' +
           std::to_string(ms) + "ms";
+  if (!entry.refused_by.empty()) {
+    line += " refused: " + entry.refused_by + " \"";
+    AppendEscaped(line, entry.refused_value);
+    line += '"';
+  }
   return line;
 }
 

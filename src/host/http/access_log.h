@@ -18,10 +18,14 @@ struct AccessEntry {
   unsigned status = 0;
   uint64_t bytes = 0;  // body bytes sent
   std::chrono::steady_clock::duration elapsed{};
+  /// A request the server turned away for one of its headers: that header's name and value.
+  std::string refused_by;
+  std::string refused_value;
 };
 
-/// `2024-05-01T10:00:00Z 127.0.0.1 "GET /a.ksp" 200 1234 5ms`. Bytes of the method and path
-/// that could forge or break a line (controls, quote, backslash, non-ASCII) appear as %XX.
+/// `2024-05-01T10:00:00Z 127.0.0.1 "GET /a.ksp" 200 1234 5ms`, and for a refused request
+/// ` refused: Host "evil.example"` after it. Bytes of the method, path and refused value that
+/// could forge or break a line (controls, quote, backslash, non-ASCII) appear as %XX.
 std::string FormatAccessLine(const AccessEntry& entry, std::chrono::system_clock::time_point now);
 
 class AccessLog {

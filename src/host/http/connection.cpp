@@ -206,6 +206,7 @@ void Connection::Write(Reply reply, bool unread_input) {
   FinishReply(reply, keep_alive);
   status_ = reply.status;
   bytes_ = reply.body_bytes;
+  refusal_ = std::move(reply.refusal);
   auto generator = std::visit(
       [](auto& message) { return bhttp::message_generator(std::move(message)); }, reply.message);
   stream_.expires_after(shared_.config.write_timeout);
@@ -253,8 +254,15 @@ void Connection::NoteRequestLine() {
 }
 
 void Connection::LogRequest(unsigned status, uint64_t bytes) {
-  shared_.log.Record(AccessEntry{remote_addr_, method_, path_, status, bytes,
-                                 std::chrono::steady_clock::now() - started_});
+  AccessEntry entry{remote_addr_, method_, path_,
+                    status,       bytes,   std::chrono::steady_clock::now() - started_,
+                    {},           {}};
+  if (refusal_) {
+    entry.refused_by = refusal_->header;
+    entry.refused_value = std::move(refusal_->value);
+    refusal_.reset();
+  }
+  shared_.log.Record(entry);
 }
 
 }  // namespace korvex::host::http

@@ -96,6 +96,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::string method_, path_;
   unsigned status_ = 0;
   uint64_t bytes_ = 0;
+  std::optional<GateRefusal> refusal_;
   std::unique_ptr<char[]> drain_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 #include <stdexcept>
@@ -76,27 +77,47 @@ void SetFileHeaders(Message& res, const std::filesystem::path& file, std::time_t
 
 }  // namespace
 
-Reply ErrorReply(bhttp::status status, unsigned version, bool head) {
+Reply ErrorReply(bhttp::status status, unsigned version, bool head, std::string_view reason) {
   StringResponse res{status, version};
   res.set(bhttp::field::content_type, "text/plain; charset=utf-8");
   std::string text = std::to_string(static_cast<unsigned>(status)) + " " +
-                     std::string(bhttp::obsolete_reason(status)) + "\n";
+                     std::string(bhttp::obsolete_reason(status)) +
+                     (reason.empty() ? std::string() : ": " + std::string(reason)) + "\n";
   const uint64_t bytes = head ? 0 : text.size();
   res.content_length(text.size());
   if (!head) res.body() = std::move(text);
-  return Reply{std::move(res), static_cast<unsigned>(status), bytes};
+  return Reply{std::move(res), static_cast<unsigned>(status), bytes, {}};
 }
 
 RequestHandler::RequestHandler(const ServerConfig& config, std::filesystem::path site_root,
                                uint16_t port)
-    : config_(config), site_root_(std::move(site_root)), port_(port) {
+    : config_(config),
+      site_root_(std::move(site_root)),
+      port_(port),
+      gate_(config.host_names, config.allowed_origins, config.credentials.has_value()) {
   if (config.credentials) auth_.emplace(*config.credentials);
 }
 
 Reply RequestHandler::Handle(const Request& request, const std::string& remote_addr) const {
   const unsigned version = request.version();
   const bool head = IsHead(request);
-  // Before anything else, so a visitor without the password learns nothing about the site.
+  // Before the password is asked for: a browser sent here under another site's name must
+  // not show that site a login prompt of ours.
+  GateInput gate_input{request.method_string(), version == 10 ? 10u : 11u, {}, {}, {}};
+  if (auto it = request.find(bhttp::field::host); it != request.end())
+    gate_input.host = it->value();
+  if (auto it = request.find(bhttp::field::origin); it != request.end())
+    gate_input.origin = it->value();
+  if (auto it = request.find(bhttp::field::referer); it != request.end())
+    gate_input.referer = it->value();
+  if (std::optional<GateRefusal> refusal = gate_.Check(gate_input)) {
+    Reply reply =
+        ErrorReply(static_cast<bhttp::status>(refusal->status), version, head, refusal->reason);
+    reply.refusal = std::move(refusal);
+    return reply;
+  }
+  // Before the target is looked at, so a visitor without the password learns nothing about
+  // the site.
   if (auth_ && !auth_->Accepts(request[bhttp::field::authorization])) {
     Reply reply = ErrorReply(bhttp::status::unauthorized, version, head);
     std::get<StringResponse>(reply.message)
@@ -148,13 +169,13 @@ Reply RequestHandler::ServeFile(const Request& request, const std::filesystem::p
       since && modified <= *since) {
     EmptyResponse res{bhttp::status::not_modified, version};
     res.set(bhttp::field::last_modified, FormatHttpDate(modified));
-    return Reply{std::move(res), 304, 0};
+    return Reply{std::move(res), 304, 0, {}};
   }
   if (IsHead(request)) {
     EmptyResponse res{bhttp::status::ok, version};
     SetFileHeaders(res, file, modified);
     res.content_length(static_cast<uint64_t>(st.st_size));
-    return Reply{std::move(res), 200, 0};
+    return Reply{std::move(res), 200, 0, {}};
   }
 
   beast::error_code ec;
@@ -167,7 +188,7 @@ Reply RequestHandler::ServeFile(const Request& request, const std::filesystem::p
                    std::make_tuple(bhttp::status::ok, version)};
   SetFileHeaders(res, file, modified);
   res.content_length(size);
-  return Reply{std::move(res), 200, size};
+  return Reply{std::move(res), 200, size, {}};
 }
 
 Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& target,
@@ -176,7 +197,6 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
   RequestData data;
   data.method = std::string(request.method_string());
   data.script_name = target.script_name;
-  data.path_info = target.path_info;
   data.query_string = std::move(query);
   data.content_type = std::string(request[bhttp::field::content_type]);
   data.body = request.body();
@@ -212,11 +232,11 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
   const uint64_t size = no_body ? 0 : page.body.size();
   if (IsHead(request)) {
     if (!no_body) res.content_length(size);
-    return Reply{std::move(res), static_cast<unsigned>(page.status), 0};
+    return Reply{std::move(res), static_cast<unsigned>(page.status), 0, {}};
   }
   if (!no_body) res.body() = std::move(page.body);
   res.prepare_payload();
-  return Reply{std::move(res), static_cast<unsigned>(page.status), size};
+  return Reply{std::move(res), static_cast<unsigned>(page.status), size, {}};
 }
 
 void FinishReply(Reply& reply, bool keep_alive) {
@@ -226,6 +246,16 @@ void FinishReply(Reply& reply, bool keep_alive) {
         res.set(bhttp::field::server, "Korvex");
         res.set(bhttp::field::date, date);
         res.keep_alive(keep_alive);
+        // On every answer, the server's own included: no content sniffing (an uploaded file
+        // or an echoing page read as HTML), no full admin URLs handed to other sites, and
+        // no framing by another site's page. A page may choose its own Referrer-Policy; a
+        // Content-Security-Policy of its own is kept beside this one, and both apply.
+        res.set("X-Content-Type-Options", "nosniff");
+        if (res.find("Referrer-Policy") == res.end()) res.set("Referrer-Policy", "same-origin");
+        constexpr std::string_view kFraming = "frame-ancestors 'self'";
+        auto [first, last] = res.equal_range("Content-Security-Policy");
+        if (std::none_of(first, last, [&](const auto& f) { return f.value() == kFraming; }))
+          res.insert("Content-Security-Policy", kFraming);
       },
       reply.message);
 }

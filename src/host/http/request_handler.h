@@ -1,5 +1,6 @@
-// Turns one complete request into its answer on a worker thread: authentication, method,
-// target, then a static file (streamed from disk) or a page run by the page handler.
+// Turns one complete request into its answer on a worker thread: Host and origin, then
+// authentication, method, target, then a static file (streamed from disk) or a page run by
+// the page handler.
 // No socket here; connection.cpp owns the I/O.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <variant>
 
 #include "host/http/basic_auth.h"
+#include "host/http/request_gate.h"
 #include "host/http/server.h"
 #include "host/http/static_files.h"
 
@@ -28,17 +30,22 @@ struct Reply {
   std::variant<StringResponse, FileResponse, EmptyResponse> message;
   unsigned status = 0;
   uint64_t body_bytes = 0;
+  std::optional<GateRefusal> refusal;  // why the gate turned the request away, for the log
 };
 
-/// A short plain-text answer for the server's own refusals and failures.
-Reply ErrorReply(bhttp::status status, unsigned version, bool head = false);
+/// A short plain-text answer for the server's own refusals and failures: one line, the
+/// status, and the reason when one is given.
+Reply ErrorReply(bhttp::status status, unsigned version, bool head = false,
+                 std::string_view reason = {});
 
-/// The last touches before writing: Server, Date and whether the connection stays open.
+/// The last touches before writing: Server, Date, whether the connection stays open, and the
+/// headers every answer carries (nosniff, Referrer-Policy, frame-ancestors).
 void FinishReply(Reply& reply, bool keep_alive);
 
 class RequestHandler {
  public:
-  /// site_root must be canonical; port is the bound one (SERVER_PORT).
+  /// site_root must be canonical; port is the bound one (SERVER_PORT). Throws
+  /// std::invalid_argument for a host name or origin of the configuration that is none.
   RequestHandler(const ServerConfig& config, std::filesystem::path site_root, uint16_t port);
 
   /// May throw (a failing page handler): the caller answers 500.
@@ -52,6 +59,7 @@ class RequestHandler {
   const ServerConfig& config_;
   std::filesystem::path site_root_;
   uint16_t port_;
+  RequestGate gate_;
   std::optional<BasicAuth> auth_;
 };
 

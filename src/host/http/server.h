@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/http/access_log.h"
 #include "host/http/basic_auth.h"
@@ -35,7 +36,13 @@ struct ServerConfig {
   std::chrono::seconds read_timeout{30};
   std::chrono::seconds write_timeout{120};
   std::optional<BasicCredentials> credentials;  // nothing: no authentication
-  bool handle_signals = true;                   // SIGINT/SIGTERM stop the server
+  /// Host names (no port) answered besides localhost and the loopback literals, which always
+  /// are. Empty: any name with credentials, only the loopback ones without.
+  std::vector<std::string> host_names;
+  /// Origins ("https://admin.example.org") whose pages may send requests other than GET and
+  /// HEAD, besides the request's own (http://Host); any other Origin or Referer gets 403.
+  std::vector<std::string> allowed_origins;
+  bool handle_signals = true;  // SIGINT/SIGTERM stop the server
   PageHandler page_handler;
 };
 
@@ -44,7 +51,8 @@ bool IsLoopbackAddress(const std::string& address);
 
 class Server {
  public:
-  /// Binds and listens at once; throws std::runtime_error saying why when it cannot.
+  /// Binds and listens at once; throws std::runtime_error saying why when it cannot, and
+  /// std::invalid_argument for a host name or origin in the configuration that is none.
   Server(ServerConfig config, AccessLog& log);
   ~Server();
   Server(const Server&) = delete;

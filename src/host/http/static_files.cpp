@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/encoding.h"
+
 namespace korvex::host::http {
 
 namespace fs = std::filesystem;
@@ -18,31 +20,15 @@ namespace {
 constexpr std::array<std::string_view, 3> kDefaultDocuments = {"index.ksp", "index.html",
                                                                "index.htm"};
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// One path segment, decoded; nothing when malformed or when decoding would change the path's
-// shape (an encoded "/" or "\") or smuggle a NUL into a file name.
+// One path segment, decoded; nothing when it holds a malformed escape, or when decoding would
+// change the path's shape (an encoded "/" or "\") or smuggle a NUL into a file name.
 std::optional<std::string> DecodeSegment(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    char c = raw[i];
-    if (c == '%') {
-      if (i + 2 >= raw.size()) return std::nullopt;
-      int hi = HexValue(raw[i + 1]);
-      int lo = HexValue(raw[i + 2]);
-      if (hi < 0 || lo < 0) return std::nullopt;
-      c = static_cast<char>(hi * 16 + lo);
-      i += 2;
-    }
-    if (c == '/' || c == '\\' || c == '\0') return std::nullopt;
-    out += c;
+  auto is_hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+  for (size_t at = raw.find('%'); at != std::string_view::npos; at = raw.find('%', at + 1)) {
+    if (at + 2 >= raw.size() || !is_hex(raw[at + 1]) || !is_hex(raw[at + 2])) return std::nullopt;
   }
+  std::string out = PercentDecode(raw);
+  if (out.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) return std::nullopt;
   return out;
 }
 
@@ -69,8 +55,7 @@ bool IsUnder(const fs::path& root, const fs::path& p) {
 
 // The last step for anything found: it must be a regular file still under the root once
 // links are resolved (a link may point anywhere).
-ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string script_name,
-                     std::string path_info) {
+ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string script_name) {
   ResolvedTarget r;
   std::error_code ec;
   fs::path real = fs::canonical(file, ec);
@@ -78,7 +63,6 @@ ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string scr
   r.kind = IsPageFile(real) ? ResolvedTarget::Kind::kPage : ResolvedTarget::Kind::kFile;
   r.file = std::move(real);
   r.script_name = std::move(script_name);
-  r.path_info = std::move(path_info);
   return r;
 }
 
@@ -87,10 +71,10 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// The decoded segments of raw_path looked up under root: the site root (folder_name empty) or
-// the virtual folder of that name.
-ResolvedTarget Walk(const fs::path& root, std::string_view folder_name, std::string_view raw_path,
-                    const std::vector<std::string>& segments) {
+// The decoded segments looked up under root: the site root (folder_name empty) or the virtual
+// folder of that name. names_folder: the path ends in "/" (or "/."), so it asks for a folder.
+ResolvedTarget Walk(const fs::path& root, std::string_view folder_name,
+                    const std::vector<std::string>& segments, bool names_folder) {
   std::string url = folder_name.empty() ? "" : '/' + std::string(folder_name);
   fs::path current = root;
   std::error_code ec;
@@ -100,18 +84,14 @@ ResolvedTarget Walk(const fs::path& root, std::string_view folder_name, std::str
     url += segments[i];
     fs::file_status st = fs::status(current, ec);
     if (ec || !fs::exists(st)) return {};
-    if (i + 1 < segments.size() && !fs::is_directory(st)) {
-      // Only a page takes extra path after its own name.
-      if (!fs::is_regular_file(st) || !IsPageFile(current)) return {};
-      std::string path_info = url;
-      for (size_t j = i + 1; j < segments.size(); ++j) path_info += '/' + segments[j];
-      if (raw_path.back() == '/') path_info += '/';
-      return Found(root, current, url, std::move(path_info));
-    }
+    // Nothing takes extra path after its name, pages included: a page builds its links and
+    // form actions on its own path, and must never find a visitor's text there.
+    if (i + 1 < segments.size() && !fs::is_directory(st)) return {};
   }
 
-  if (!fs::is_directory(current, ec)) return Found(root, current, url, url);
-  if (raw_path.back() != '/') {
+  if (!fs::is_directory(current, ec))
+    return names_folder ? ResolvedTarget{} : Found(root, current, url);
+  if (!names_folder) {
     ResolvedTarget r;
     r.kind = ResolvedTarget::Kind::kRedirect;
     if (!folder_name.empty()) r.location = '/' + EncodeSegment(folder_name);
@@ -121,10 +101,8 @@ ResolvedTarget Walk(const fs::path& root, std::string_view folder_name, std::str
   }
   for (std::string_view document : kDefaultDocuments) {
     fs::path candidate = current / document;
-    if (fs::is_regular_file(candidate, ec)) {
-      std::string name = url + '/' + std::string(document);
-      return Found(root, candidate, name, name);
-    }
+    if (fs::is_regular_file(candidate, ec))
+      return Found(root, candidate, url + '/' + std::string(document));
   }
   return {};
 }
@@ -139,19 +117,21 @@ ResolvedTarget ResolveTarget(const fs::path& site_root, std::string_view raw_pat
 
   // Empty and "." segments collapse, so "//etc/passwd" stays under the root.
   std::vector<std::string> segments;
+  bool names_folder = false;
   for (size_t pos = 1; pos <= raw_path.size();) {
     size_t end = std::min(raw_path.find('/', pos), raw_path.size());
     auto segment = DecodeSegment(raw_path.substr(pos, end - pos));
     if (!segment || *segment == "..") return bad;
-    if (!segment->empty() && *segment != ".") segments.push_back(std::move(*segment));
+    names_folder = segment->empty() || *segment == ".";
+    if (!names_folder) segments.push_back(std::move(*segment));
     pos = end + 1;
   }
 
   const VirtualFolder* virtual_folder =
       segments.empty() ? nullptr : FindVirtualFolder(virtual_folders, segments.front());
-  if (!virtual_folder) return Walk(site_root, "", raw_path, segments);
+  if (!virtual_folder) return Walk(site_root, "", segments, names_folder);
   segments.erase(segments.begin());
-  ResolvedTarget found = Walk(virtual_folder->folder, virtual_folder->name, raw_path, segments);
+  ResolvedTarget found = Walk(virtual_folder->folder, virtual_folder->name, segments, names_folder);
   if (found.kind == ResolvedTarget::Kind::kPage) return {};
   return found;
 }

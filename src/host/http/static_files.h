@@ -25,16 +25,16 @@ struct ResolvedTarget {
   Kind kind = Kind::kNotFound;
   std::filesystem::path file;  // confined physical path (kFile, kPage)
   std::string script_name;     // decoded URL path of the file, "/a/index.ksp"
-  std::string path_info;       // script_name plus any extra path after a page
   std::string location;        // kRedirect: the URL path to go to
 };
 
 /// root must be an absolute, canonical folder. raw_path is the request target's path exactly
 /// as received (before "?"). Every segment is percent-decoded on its own; a decoded "/", "\",
 /// NUL or a ".." segment refuses the request before any file is looked at, and the file found
-/// must still lie under root once symbolic links are resolved. A path whose first segment
-/// names one of virtual_folders (absolute, canonical folders) is looked up and confined there
-/// the same way; those folders hold plain files only: a page in one is neither run nor sent.
+/// must still lie under root once symbolic links are resolved. Nothing takes extra path: a
+/// path going on after a file's name ("/a.ksp/x", "/a.ksp/") is not found. A path whose first
+/// segment names one of virtual_folders (absolute, canonical folders) is looked up and confined
+/// there the same way; those folders hold plain files only: a page in one is neither run nor sent.
 ResolvedTarget ResolveTarget(const std::filesystem::path& root, std::string_view raw_path,
                              const VirtualFolders& virtual_folders = {});
 

@@ -105,8 +105,8 @@ std::vector<JetToken> TokenizeJet(std::string_view s) {
     } else if (c == '"') {
       add(JetTokenKind::QuotedName, EndOfQuoted(s, i, '"'));
     } else if (c == '[') {
-      size_t close = s.find(']', i + 1);
-      add(JetTokenKind::BracketName, close == std::string_view::npos ? kNone : close + 1);
+      // "]]" inside brackets is a "]" of the name, as "" is a quote inside double quotes.
+      add(JetTokenKind::BracketName, EndOfQuoted(s, i, ']'));
     } else if (c == '#' && EndOfDate(s, i) != kNone) {
       add(JetTokenKind::Date, EndOfDate(s, i));
     } else if (IsDigit(c) || (c == '.' && IsDigit(next))) {
@@ -125,8 +125,7 @@ std::vector<JetToken> TokenizeJet(std::string_view s) {
 std::string TokenContents(const JetToken& token) {
   std::string_view body = token.text.substr(1);
   if (token.closed && !body.empty()) body.remove_suffix(1);
-  if (token.kind == JetTokenKind::BracketName) return std::string(body);
-  char quote = token.text.front();
+  char quote = token.kind == JetTokenKind::BracketName ? ']' : token.text.front();
   std::string out;
   out.reserve(body.size());
   for (size_t i = 0; i < body.size(); ++i) {

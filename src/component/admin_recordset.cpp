@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "ado/connection.h"
+#include "ado/provider.h"
 #include "component/errors.h"
 #include "component/screens.h"
 #include "component/select_options.h"
@@ -273,7 +274,12 @@ std::string AdminRecordset::ParamName(std::string_view base) const {
 }
 
 std::string AdminRecordset::QuotedIdentifier(std::string_view name) const {
-  return left_separator_ + std::string(name) + right_separator_;
+  return Quoting().QuoteIdentifier(name);
+}
+
+bool AdminRecordset::IsTableOrView(std::string_view name) {
+  std::optional<ado::TableInfo> table = Connection()->Session().DescribeTable(name);
+  return table && table->kind != ado::TableKind::SystemTable;
 }
 
 std::string AdminRecordset::RequestItem(std::string_view name) const {

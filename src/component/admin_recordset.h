@@ -19,6 +19,7 @@
 #include "component/settings/html_report.h"
 #include "component/settings/html_result_page.h"
 #include "component/settings/html_search_form.h"
+#include "component/sql_quoting.h"
 #include "core/collection.h"
 #include "core/dispatch.h"
 #include "core/on_first_read.h"
@@ -149,8 +150,13 @@ class AdminRecordset : public Dispatch, public PageObject {
   // ---- For the screens ----
   /// base + CriptoPrefix: the name of an internal request parameter.
   std::string ParamName(std::string_view base) const;
-  /// Left separator + name + right separator.
+  /// Left separator + name + right separator, the right one doubled inside the name.
   std::string QuotedIdentifier(std::string_view name) const;
+  /// The quoting of every name and text the screens write into SQL.
+  SqlQuoting Quoting() const { return SqlQuoting(left_separator_, right_separator_); }
+  /// Whether name is a table or view of the database (letter case aside), asked of the
+  /// shared connection's catalogue; opens the connection when it is closed.
+  bool IsTableOrView(std::string_view name);
   /// The request value of name over all request collections, as text; "" when absent.
   std::string RequestItem(std::string_view name) const;
   /// The page code "Page" + suffix of the query string as a 16-bit integer; absent is 0, a

@@ -5,8 +5,22 @@
 #include <algorithm>
 
 #include "component/admin_recordset.h"
+#include "host/encoding.h"
 
 namespace korvex {
+
+std::string NoticeDescription(const AutomationError& error) {
+  std::string_view text = error.description();
+  std::string out;
+  if (error.source() == kComponentSource) {
+    for (std::string_view fixed : {ErrorMessage(error.number()), ErrorDetailLead(error.number())}) {
+      if (fixed.empty() || !text.starts_with(fixed)) break;
+      out += fixed;
+      text.remove_prefix(fixed.size());
+    }
+  }
+  return out + host::EncodeHtml(text);
+}
 
 std::string ErrorNoticeText(const AutomationError& error) {
   std::string source = error.source();
@@ -14,11 +28,12 @@ std::string ErrorNoticeText(const AutomationError& error) {
   std::transform(source.begin(), source.end(), source.begin(),
                  [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; });
   return "<BR><b>" + source + "  ERROR:  " + std::to_string(error.number()) + "</B><BR>" +
-         error.description() + "<BR>";
+         NoticeDescription(error) + "<BR>";
 }
 
 std::string EditingListNoticeText(const AutomationError& error) {
-  return "<BR><b>E R R O R:  " + std::to_string(error.number()) + "</B><BR>" + error.description();
+  return "<BR><b>E R R O R:  " + std::to_string(error.number()) + "</B><BR>" +
+         NoticeDescription(error);
 }
 
 void AdminRecordset::WriteError(const AutomationError& error) {

@@ -21,6 +21,8 @@ inline constexpr int32_t kGenericError = -2147221166;             // 0x80040152
 inline constexpr int32_t kUpdateFailed = -2147221165;             // 0x80040153
 /// An administration screen this build does not provide (E_NOTIMPL).
 inline constexpr int32_t kScreenNotAvailable = -2147467263;  // 0x80004001
+/// A recordset name that is no table or view of the database (DB_E_NOTABLE).
+inline constexpr int32_t kUnknownRecordset = -2147217865;  // 0x80040E37
 }  // namespace err
 
 /// The name the component's own errors carry as their source.
@@ -45,6 +47,23 @@ inline std::string_view ErrorMessage(int32_t number) {
   }
 }
 
+/// The fixed text the write path puts between a message and its variable detail; "" for the
+/// other numbers.
+inline std::string_view ErrorDetailLead(int32_t number) {
+  switch (number) {
+    case err::kNoUniqueIdentifier:
+      return "Contact the database administrator and tell him/her that the following SQL "
+             "generates more than one record: ";
+    case err::kGenericError:
+      return "Probably there are problems inserting data in one field. Tech info: ";
+    case err::kUpdateFailed:
+      return "Probably the record you are tryng to edit was modified or deleted go back to the "
+             "editing list and refresh the content.<br> SQL: ";
+    default:
+      return "";
+  }
+}
+
 /// Raises number with its message followed directly by detail; the message's own trailing
 /// blank is the only separator.
 [[noreturn]] inline void RaiseError(int32_t number, std::string_view detail = {}) {
@@ -62,6 +81,10 @@ inline void CheckButtonCaption(std::string_view caption, std::string_view other_
   if (caption == other_caption) RaiseError(err::kEditEqualsDeleteCaption);
 }
 
+/// An error's description as a notice shows it: the component's own fixed texts as they
+/// stand, everything else (the database's messages repeat names from the request, details
+/// carry SQL) HTML-encoded.
+std::string NoticeDescription(const AutomationError& error);
 /// The notice WriteError puts in the page for a caught error:
 /// "<BR><b>" + SOURCE + "  ERROR:  " + number + "</B><BR>" + description + "<BR>".
 std::string ErrorNoticeText(const AutomationError& error);

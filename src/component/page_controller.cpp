@@ -4,6 +4,7 @@
 #include <string>
 
 #include "component/admin_recordset.h"
+#include "component/errors.h"
 #include "component/screens.h"
 #include "host/intrinsics.h"
 
@@ -65,13 +66,26 @@ bool AdminRecordset::AnswerSharedCode(int16_t code, bool answers_row_form) {
 
 void AdminRecordset::DoEditingList(const std::optional<std::string>& sWhereCriterion) {
   recordset();
-  std::string left = left_separator_, right = right_separator_;
+  SqlQuoting quoting = Quoting();
   int16_t code = PageCode();
   if (code == 1 || code == 2) TakeRecordsetFromRequest();
   if (AnswerSharedCode(code, true)) return;
+  // The name may come from the request: it reaches SQL only once the catalogue knows it. The
+  // refusal is the list's notice, as a failing list query is.
+  try {
+    if (!IsTableOrView(recordset_)) {
+      throw AutomationError(
+          err::kUnknownRecordset,
+          "The recordset \"" + recordset_ + "\" is no table or view of the database",
+          std::string(kComponentSource));
+    }
+  } catch (const AutomationError& error) {
+    WriteEditingListNotice(error);
+    return;
+  }
   // The blank after the name stays even without a criterion.
-  screens_->RenderEditingList(
-      *this, "SELECT * FROM " + left + recordset_ + right + " " + sWhereCriterion.value_or(""));
+  screens_->RenderEditingList(*this, "SELECT * FROM " + quoting.QuoteIdentifier(recordset_) + " " +
+                                         sWhereCriterion.value_or(""));
 }
 
 void AdminRecordset::DoSearchForm() {

@@ -50,7 +50,7 @@ ListHead WriteHead(AdminRecordset& page, const std::string& sql) {
   ListHead head;
   head.skin = ReadSkin(*list.Table);
   const int16_t page_size = list.PageSize;
-  head.link_base = PathInfo(page) + "?" + page.ParamName("Page") + "=1&" +
+  head.link_base = LinkPath(page) + "?" + page.ParamName("Page") + "=1&" +
                    page.ParamName("Recordset") + "=" + page.UE(page.recordset());
 
   head.recordset = OpenList(page, sql);

@@ -93,7 +93,7 @@ std::string ListRows::ButtonCell() {
     ado::Fields& fields = recordset_.Fields();
     for (size_t i = 0; i < columns_.size(); ++i) {
       if (!IsSupportedType(columns_[i].type)) continue;
-      out.Crlf().Raw(tab3_).Raw("<input type=hidden name='").Raw(columns_[i].name);
+      out.Crlf().Raw(tab3_).Raw("<input type=hidden name='").Html(columns_[i].name);
       out.Raw("' value=\"").Html(TextOrEmpty(fields[i].Value())).Raw("\">");
     }
   }
@@ -155,8 +155,7 @@ std::string ListRows::ManyToManyCell(const DBManyToMany& link, size_t position) 
   if (!text_key) text_key = ValueQuote(page_, link.LinkRecordset, link.LinkToLocalField) == "'";
   std::string local_value =
       TextOrEmpty(recordset_.Fields().Item(Variant(link.LocalField))->Value());
-  ManyToManySql sql = ManyToManySqlFor(link, local_value, *text_key, page_.IdentifierLSeparator(),
-                                       page_.IdentifierRSeparator());
+  ManyToManySql sql = ManyToManySqlFor(link, local_value, *text_key, page_.Quoting());
   HtmlText out(page_);
   out.Crlf().Raw(tab1_).Raw(skin_.DataTD).Raw("<form name=fake>");
   out.Raw(ManyToManyList(page_, *list_.ManyToMany, link, Variant(page_.Connection()),

@@ -45,8 +45,7 @@ std::string ValueQuote(AdminRecordset& page, std::string_view table, std::string
 ManyToManySql BuildManyToManySql(AdminRecordset& page, const DBManyToMany& link,
                                  std::string_view local_value) {
   bool text_key = ValueQuote(page, link.LinkRecordset, link.LinkToLocalField) == "'";
-  return ManyToManySqlFor(link, local_value, text_key, page.IdentifierLSeparator(),
-                          page.IdentifierRSeparator());
+  return ManyToManySqlFor(link, local_value, text_key, page.Quoting());
 }
 
 void RenderManyToManyEditor(AdminRecordset& page, const DBManyToMany& link,

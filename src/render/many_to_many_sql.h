@@ -8,6 +8,7 @@
 namespace korvex {
 
 class DBManyToMany;
+class SqlQuoting;
 
 /// The rows of one list: an SQL text, or none at all.
 struct RowSource {
@@ -26,6 +27,6 @@ struct ManyToManySql {
 /// be a plain number). A blank key (a new record) or a key that is no number for a numeric
 /// column links nothing: every remote row is available and the active list has no rows.
 ManyToManySql ManyToManySqlFor(const DBManyToMany& link, std::string_view local_value,
-                               bool text_key, std::string_view left, std::string_view right);
+                               bool text_key, const SqlQuoting& quoting);
 
 }  // namespace korvex

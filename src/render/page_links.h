@@ -11,7 +11,7 @@ namespace korvex {
 
 /// Where the links point and what they carry; the recordset and SQL are already URL-encoded.
 struct PageLinkTarget {
-  std::string_view path;  // the running page's PATH_INFO
+  std::string_view path;  // the running page's PATH_INFO, HTML-encoded
   std::string_view cripto_prefix;
   int32_t page_code = -1;  // -1 editing list, -2 template report
   std::string_view encoded_recordset;
@@ -46,8 +46,9 @@ namespace ado {
 class Recordset;
 }
 
-/// The running page's path (the server variable PATH_INFO), the base of every generated link.
-std::string PathInfo(const AdminRecordset& page);
+/// The running page's path (the server variable PATH_INFO), the base of every generated link,
+/// HTML-encoded for the href or action attribute it goes into.
+std::string LinkPath(const AdminRecordset& page);
 
 /// The page links of an open recordset standing on its first record, and by reference the
 /// first and last record numbers of the current page and the total. An empty recordset gives

@@ -8,8 +8,8 @@
 
 namespace korvex {
 
-std::string PathInfo(const AdminRecordset& page) {
-  return page.Request().ServerVariables().Get("PATH_INFO").value_or("");
+std::string LinkPath(const AdminRecordset& page) {
+  return page.HE(page.Request().ServerVariables().Get("PATH_INFO").value_or(""));
 }
 
 std::string BuildPageLinks(AdminRecordset& page, ado::Recordset& recordset, std::string_view sql,
@@ -23,7 +23,7 @@ std::string BuildPageLinks(AdminRecordset& page, ado::Recordset& recordset, std:
   int32_t pages = PageCount(total, page_size);
   const std::string recordset_name = page.UE(page.recordset());
   const std::string encoded_sql = page.UE(std::string(sql));
-  const std::string path = PathInfo(page);
+  const std::string path = LinkPath(page);
   PageLinkTarget target{path, page.CriptoPrefix, page_code, recordset_name, encoded_sql};
   std::string links = PageLinkText(target, current, pages);
   span = SpanOfPage(total, current, page_size);

@@ -105,7 +105,7 @@ void RenderButtons(AdminRecordset& page, const HTMLRelatedRecords& relations, co
   for (int32_t i = 0; i < fields.Count(); ++i) {
     ado::Field& field = fields[static_cast<size_t>(i)];
     if (!IsShown(field.Type())) continue;
-    out.Raw("<input type=hidden name='").Raw(field.Name()).Raw("' value=\"");
+    out.Raw("<input type=hidden name='").Html(field.Name()).Raw("' value=\"");
     out.Html(TextOrEmpty(field.Value())).Raw("\">");
   }
   out.Raw(skin.SubmitTDClose).Raw(skin.SubmitTRClose);
@@ -141,16 +141,14 @@ std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& re
   std::string key = TextOrEmpty(key_value);
   if (key.empty()) return "";
 
-  const std::string& left = page.IdentifierLSeparator();
-  const std::string& right = page.IdentifierRSeparator();
   Skin skin = ReadSkin(*relations.Table, page.DebugMode, MarkerLayout::Broken);
   std::optional<std::string> condition =
-      KeyCondition(QuoteName(left, related_field, right), key_value, field_type);
+      KeyCondition(page.QuotedIdentifier(related_field), key_value, field_type);
 
   std::shared_ptr<ado::Recordset> rs;
   if (condition) {
     rs = OpenRelated(connection,
-                     "SELECT * from " + QuoteName(left, related_table, right) + *condition);
+                     "SELECT * from " + page.QuotedIdentifier(related_table) + *condition);
     if (HasFilter(filter)) rs->Filter(filter);
   }
 
@@ -158,7 +156,7 @@ std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& re
   bool with_form = relations.AllowEdit || relations.AllowDelete;
   if (with_form) {
     out.Raw("<form name=pino2 method=post action='")
-        .Raw(PathInfo(page))
+        .Raw(LinkPath(page))
         .Raw("?")
         .Raw(page.ParamName("Page"))
         .Raw("=1&")
@@ -189,7 +187,7 @@ std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& re
   if (with_form) out.Raw("</form>");
 
   if (!matched && page.DebugMode)
-    return "<!--KORVEX DEBUG MESSAGE:  No related records found for key " + key + "-->";
+    return "<!--KORVEX DEBUG MESSAGE:  No related records found for key " + page.HE(key) + "-->";
   return out.Take();
 }
 

@@ -53,8 +53,7 @@ std::string SelectFromRecordset(const AdminRecordset& page, std::string_view sel
                                 const Variant& connection, std::string_view recordset,
                                 std::string_view value_field, const SelectOptions& options) {
   std::string sql = options.sql;
-  if (sql.empty())
-    sql = QuoteName(page.IdentifierLSeparator(), recordset, page.IdentifierRSeparator());
+  if (sql.empty()) sql = page.QuotedIdentifier(recordset);
 
   HtmlText out(page);
   out.Raw("<select name=\"").Raw(select_name).Raw("\"");

@@ -1,24 +1,17 @@
+// Which keys may enter the SQL of the relation and many-to-many lists, and how.
 #include "render/sql_keys.h"
+
+#include "component/field_model.h"
 
 namespace korvex {
 
 KeyQuoting KeyQuotingOf(int32_t ado_type) {
-  switch (ado_type) {
-    case 72:
-    case 129:
-    case 130:
-    case 200:
-    case 202:
+  switch (ClassOfType(ado_type)) {
+    case FieldClass::Text:
       return KeyQuoting::Text;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 17:
-    case 131:
-    case 135:
+    case FieldClass::Number:
+    case FieldClass::Date:
+    case FieldClass::Timestamp:
       return KeyQuoting::Number;
     default:
       return KeyQuoting::None;
@@ -46,13 +39,6 @@ bool IsSqlNumber(std::string_view text) {
     if (digits() == 0) return false;
   }
   return i == text.size();
-}
-
-std::string QuoteName(std::string_view left, std::string_view name, std::string_view right) {
-  std::string out(left);
-  out += name;
-  out += right;
-  return out;
 }
 
 }  // namespace korvex

@@ -22,7 +22,4 @@ KeyQuoting KeyQuotingOf(int32_t ado_type);
 /// optional exponent; no blanks, no hexadecimal, no currency signs.
 bool IsSqlNumber(std::string_view text);
 
-/// left + name + right, the identifier form of every table and column in generated SQL.
-std::string QuoteName(std::string_view left, std::string_view name, std::string_view right);
-
 }  // namespace korvex

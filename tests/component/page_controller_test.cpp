@@ -77,12 +77,15 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
       {"DoReport", {}, "PageKorVex=1", {}},
       {"DoReport", {}, "PageKorVex=2", {}},
   };
+  testing::TempFolder folder;
+  const std::string db =
+      testing::MakeDatabase(folder, "books.db", "CREATE TABLE Books (ID INTEGER PRIMARY KEY);");
   for (const Dispatched& c : cases) {
     RecordingScreens screens;
     auto result = RunPage(
         std::string("/books.ksp?") + c.query,
         [&](AdminRecordset& page) {
-          page.DatabasePath("books.mdb");
+          page.DatabasePath(db);
           page.recordset("Books");
           page.Call(c.method, c.args);
         },
@@ -93,10 +96,14 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
 }
 
 TEST(PageController, APageWithoutRecordsetTakesTheRequestsAndItsSeparators) {
+  testing::TempFolder folder;
+  const std::string db = testing::MakeDatabase(
+      folder, "shop.db", "CREATE TABLE \"Order Lines\" (ID INTEGER PRIMARY KEY);");
   RecordingScreens screens;
   RunPage(
       "/a.ksp?RecordsetKorVex=Order+Lines",
-      [](AdminRecordset& page) {
+      [&](AdminRecordset& page) {
+        page.DatabasePath(db);
         page.IdentifierLSeparator("`");
         page.IdentifierRSeparator("`");
         page.DoEditingList(std::nullopt);
@@ -104,6 +111,42 @@ TEST(PageController, APageWithoutRecordsetTakesTheRequestsAndItsSeparators) {
       &screens);
   EXPECT_EQ(screens.calls,
             std::vector<std::string>{"EditingList(SELECT * FROM `Order Lines` ) [Order Lines]"});
+}
+
+// A name from the request reaches SQL only when the database has such a table or view; any
+// other is refused with the list's notice, its text encoded, and no screen runs.
+TEST(PageController, TheListRefusesARecordsetNameTheDatabaseDoesNotHave) {
+  testing::TempFolder folder;
+  const std::string db = testing::MakeDatabase(folder, "shop.db",
+                                               "CREATE TABLE \"x]y\" (ID INTEGER PRIMARY KEY);"
+                                               "CREATE VIEW \"v\"\"w\" AS SELECT 1 AS One;");
+  struct Case {
+    const char* query;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"RecordsetKorVex=X%5DY", {"EditingList(SELECT * FROM [X]]Y] ) [X]Y]"}},
+      {"RecordsetKorVex=v%22w", {"EditingList(SELECT * FROM [v\"w] ) [v\"w]"}},
+      {"RecordsetKorVex=x%5D+%3Cb%3E", {}},
+      {"RecordsetKorVex=sqlite_master", {}},
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    RecordingScreens screens;
+    auto result = RunPage(
+        std::string("/l.ksp?") + c.query,
+        [&](AdminRecordset& page) {
+          page.DatabasePath(db);
+          page.DoEditingList(std::nullopt);
+        },
+        &screens);
+    EXPECT_EQ(screens.calls, c.calls) << c.query;
+    if (c.calls.empty()) {
+      EXPECT_TRUE(result.body.starts_with("<BR><b>E R R O R:  -2147217865</B><BR>The recordset "))
+          << result.body;
+      EXPECT_EQ(result.body.find('<', 40), std::string::npos) << result.body;
+    }
+  }
 }
 
 TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) {

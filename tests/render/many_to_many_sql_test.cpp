@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/settings/db_many_to_many.h"
+#include "component/sql_quoting.h"
 #include "render/sql_keys.h"
 
 namespace korvex {
@@ -19,7 +20,7 @@ DBManyToMany BooksToAuthors() {
 }
 
 TEST(ManyToManySql, NumericKeyIsWrittenBare) {
-  ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), "7", false, "[", "]");
+  ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), "7", false, SqlQuoting("[", "]"));
   EXPECT_EQ(sql.available.sql,
             "SELECT * FROM [Authors] WHERE [ID] NOT IN (SELECT [AuthorID] FROM [BookAuthors] "
             "WHERE [BookID] = 7)");
@@ -29,7 +30,7 @@ TEST(ManyToManySql, NumericKeyIsWrittenBare) {
 }
 
 TEST(ManyToManySql, TextKeyIsQuotedWithQuotesDoubled) {
-  ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), "O'Brien", true, "\"", "\"");
+  ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), "O'Brien", true, SqlQuoting("\"", "\""));
   EXPECT_EQ(sql.active.sql,
             "SELECT * FROM \"Authors\" WHERE \"ID\" IN (SELECT \"AuthorID\" FROM \"BookAuthors\" "
             "WHERE \"BookID\" = 'O''Brien')");
@@ -37,7 +38,7 @@ TEST(ManyToManySql, TextKeyIsQuotedWithQuotesDoubled) {
 
 TEST(ManyToManySql, NewRecordOrNonNumericKeyLinksNothing) {
   for (std::string_view key : {"", "   ", "7 OR 1=1", "0x10", "1;DROP TABLE Authors"}) {
-    ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), key, false, "[", "]");
+    ManyToManySql sql = ManyToManySqlFor(BooksToAuthors(), key, false, SqlQuoting("[", "]"));
     EXPECT_EQ(sql.available.sql, "SELECT * FROM [Authors]") << key;
     EXPECT_TRUE(sql.active.no_rows) << key;
   }

@@ -40,6 +40,7 @@ struct ServeOptions {
   std::optional<std::string> user, password;
   bool insecure = false;
   bool help = false;
+  size_t max_sessions = host::MemorySessionStore::kDefaultMaxSessions;
 };
 
 template <class T>
@@ -106,6 +107,11 @@ ServeOptions ParseOptions(int argc, char** argv) {
       unsigned seconds = 0;
       if (!ParseNumber<unsigned>(v, 1, 3600, seconds)) throw bad(v, "1 to 3600 seconds");
       o.server.read_timeout = std::chrono::seconds(seconds);
+    } else if (name == "--max-sessions") {
+      std::string_view v = value();
+      if (!ParseNumber<size_t>(v, 1, 10'000'000, o.max_sessions)) {
+        throw bad(v, "1 to 10000000 sessions");
+      }
     } else if (name == "--user") {
       o.user = std::string(value());
     } else if (name == "--password") {
@@ -260,6 +266,8 @@ Options:
                        larger one is answered 413. Request headers are limited to 16 KiB (431).
   --read-timeout SECS  time allowed to receive one request, and to keep an idle connection
                        open (default 30).
+  --max-sessions N     the most sessions kept in memory (default 10000); when full, the one
+                       idle longest is dropped for a new one.
   --user NAME          require HTTP Basic authentication with this user name (default: the
                        environment variable KORVEX_USER).
   --password TEXT      ... and this password (default: KORVEX_PASSWORD). Prefer the
@@ -321,7 +329,7 @@ int ServeCommand(int argc, char** argv) {
   options.server.site_root = site.root;
   options.server.virtual_folders = site.virtual_folders;
 
-  host::MemorySessionStore sessions;
+  host::MemorySessionStore sessions(options.max_sessions);
   script::ScriptPageRunner runner;
   host::PageHostConfig pages;
   pages.site_root = site.root;

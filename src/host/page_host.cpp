@@ -42,6 +42,10 @@ void FinishSession(Session& session, const PageHostConfig& config, ResponseData&
     return;
   }
   if (!session.changed()) return;
+  // A new session holding no value (only its Timeout set, or values written and removed again)
+  // would keep nothing worth a cookie: storing it would let every cookie-less request cost
+  // memory.
+  if (session.is_new() && session.values().empty()) return;
   config.sessions->Save(session.SessionID(), session.State());
   if (session.is_new())
     response.headers.emplace_back("Set-Cookie", SessionCookie(config, session.SessionID(), false));

@@ -33,7 +33,8 @@ struct PageHostConfig {
 /// Classes a page creates come from ClassRegistry::Global(): the program calls
 /// korvex::RegisterAllClasses() once before serving. A ResponseEnded or an error that
 /// escapes the runner is handled here too (the error as PageErrorHtml, status 500). The
-/// session is stored when the page changed it; a new one gets its cookie only then.
+/// session is stored when the page changed it, a new one only when it holds a value, and only
+/// then gets its cookie.
 ResponseData ServePage(const RequestData& data, const PageHostConfig& config, PageRunner& runner);
 
 /// The HTML written after the page's output when an error stops it: number, description,

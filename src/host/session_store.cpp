@@ -54,18 +54,19 @@ bool IsWellFormedSessionId(std::string_view id) {
 
 // ---- MemorySessionStore --------------------------------------------------------------------
 
-MemorySessionStore::MemorySessionStore(SessionClock clock) : clock_(std::move(clock)) {}
+MemorySessionStore::MemorySessionStore(SessionClock clock)
+    : MemorySessionStore(kDefaultMaxSessions, std::move(clock)) {}
+
+MemorySessionStore::MemorySessionStore(size_t max_sessions, SessionClock clock)
+    : max_sessions_(std::max<size_t>(max_sessions, 1)), clock_(std::move(clock)) {}
 
 std::optional<SessionState> MemorySessionStore::Load(const std::string& id) {
   int64_t now = clock_();
   std::lock_guard lock(mutex_);
+  DropExpired(now);
   auto it = sessions_.find(id);
   if (it == sessions_.end()) return std::nullopt;
-  if (it->second.expires_at <= now) {
-    sessions_.erase(it);
-    return std::nullopt;
-  }
-  it->second.expires_at = now + int64_t{60} * it->second.state.timeout_minutes;
+  Touch(it, now);
   return it->second.state;
 }
 
@@ -74,14 +75,20 @@ void MemorySessionStore::Save(const std::string& id, const SessionState& state) 
   SessionState kept = state;
   kept.timeout_minutes = ClampTimeout(state.timeout_minutes);
   std::lock_guard lock(mutex_);
-  SweepExpired(now);
-  int64_t expires_at = now + int64_t{60} * kept.timeout_minutes;
-  sessions_.insert_or_assign(id, Entry{std::move(kept), expires_at});
+  DropExpired(now);
+  auto it = sessions_.find(id);
+  if (it == sessions_.end()) {
+    if (sessions_.size() >= max_sessions_) Drop(sessions_.find(*recency_.back()));
+    it = sessions_.try_emplace(id).first;
+    it->second.recency = recency_.insert(recency_.begin(), &it->first);
+  }
+  it->second.state = std::move(kept);
+  Touch(it, now);  // a new entry's zero expiry is in no index yet: nothing to take out
 }
 
 void MemorySessionStore::Remove(const std::string& id) {
   std::lock_guard lock(mutex_);
-  sessions_.erase(id);
+  if (auto it = sessions_.find(id); it != sessions_.end()) Drop(it);
 }
 
 size_t MemorySessionStore::size() const {
@@ -89,12 +96,23 @@ size_t MemorySessionStore::size() const {
   return sessions_.size();
 }
 
-void MemorySessionStore::SweepExpired(int64_t now) {
-  // A full pass at most once a minute keeps abandoned visitors from piling up without
-  // making every save pay for it.
-  if (now - last_sweep_ < 60) return;
-  last_sweep_ = now;
-  std::erase_if(sessions_, [now](const auto& entry) { return entry.second.expires_at <= now; });
+void MemorySessionStore::DropExpired(int64_t now) {
+  while (!expiry_.empty() && expiry_.begin()->first <= now)
+    Drop(sessions_.find(*expiry_.begin()->second));
+}
+
+void MemorySessionStore::Drop(Sessions::iterator it) {
+  expiry_.erase({it->second.expires_at, &it->first});
+  recency_.erase(it->second.recency);
+  sessions_.erase(it);
+}
+
+void MemorySessionStore::Touch(Sessions::iterator it, int64_t now) {
+  Entry& entry = it->second;
+  expiry_.erase({entry.expires_at, &it->first});
+  entry.expires_at = now + int64_t{60} * entry.state.timeout_minutes;
+  expiry_.emplace(entry.expires_at, &it->first);
+  recency_.splice(recency_.begin(), recency_, entry.recency);
 }
 
 }  // namespace korvex::host

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <list>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -43,10 +45,17 @@ class SessionStore {
   virtual void Remove(const std::string& id) = 0;
 };
 
-/// Sessions of one process, shared by its threads.
+/// Sessions of one process, shared by its threads. At most max_sessions are kept: saving a new
+/// one when full drops the longest idle first, so a flood of cookie-less visitors costs bounded
+/// memory. Expired sessions are dropped as soon as any call sees them due. Every call costs
+/// O(log n) at most: nothing scans all sessions.
 class MemorySessionStore : public SessionStore {
  public:
+  static constexpr size_t kDefaultMaxSessions = 10'000;
+
   explicit MemorySessionStore(SessionClock clock = SystemSeconds);
+  /// max_sessions below 1 counts as 1.
+  explicit MemorySessionStore(size_t max_sessions, SessionClock clock = SystemSeconds);
 
   std::optional<SessionState> Load(const std::string& id) override;
   void Save(const std::string& id, const SessionState& state) override;
@@ -54,16 +63,27 @@ class MemorySessionStore : public SessionStore {
   size_t size() const;
 
  private:
-  void SweepExpired(int64_t now);  // caller holds mutex_
-
+  // The recency list and the expiry index point at the map's keys, which stay put while the
+  // element lives (unordered_map never moves its nodes).
+  using Recency = std::list<const std::string*>;
   struct Entry {
     SessionState state;
-    int64_t expires_at;
+    int64_t expires_at = 0;
+    Recency::iterator recency;
   };
+  using Sessions = std::unordered_map<std::string, Entry>;
+
+  // The callers hold mutex_.
+  void DropExpired(int64_t now);
+  void Drop(Sessions::iterator it);
+  void Touch(Sessions::iterator it, int64_t now);
+
+  size_t max_sessions_;
   SessionClock clock_;
   mutable std::mutex mutex_;
-  std::map<std::string, Entry> sessions_;
-  int64_t last_sweep_ = 0;
+  Sessions sessions_;
+  Recency recency_;                                          // most recently used first
+  std::set<std::pair<int64_t, const std::string*>> expiry_;  // (expires_at, id), soonest first
 };
 
 /// 128 random bits from the system's secure source, as 32 lowercase hex digits.

@@ -72,6 +72,50 @@ TEST_F(ServePageTest, SessionSurvivesBetweenRequestsThroughItsCookie) {
   EXPECT_FALSE(HeaderValue(stranger, "Set-Cookie"));  // nothing written, nothing kept
 }
 
+TEST(ServePage, ANewSessionIsKeptOnlyWhenThePageStoresAValue) {
+  struct Case {
+    const char* what;
+    FunctionPageRunner::Page page;
+    bool kept;
+  };
+  const Variant name[] = {Variant("Cart")};
+  const Case cases[] = {
+      {"reads a value", [](ScriptingContext& c) { c.Response->Write(c.Session->Get("Cart")); },
+       false},
+      {"reads the id, the timeout and the contents",
+       [](ScriptingContext& c) {
+         c.Response->Write(c.Session->Get("SessionID"));
+         c.Response->Write(c.Session->Get("Timeout"));
+         c.Response->Write(c.Session->Get("Contents").AsObject()->Get("Count"));
+       },
+       false},
+      {"sets only the timeout", [](ScriptingContext& c) { c.Session->Put("Timeout", Variant(5)); },
+       false},
+      {"stores then removes",
+       [&](ScriptingContext& c) {
+         c.Session->Put("Cart", Variant(1));
+         c.Session->Get("Contents").AsObject()->Call("Remove", name);
+       },
+       false},
+      {"stores then abandons",
+       [](ScriptingContext& c) {
+         c.Session->Put("Cart", Variant(1));
+         c.Session->Abandon();
+       },
+       false},
+      {"stores a value", [](ScriptingContext& c) { c.Session->Put("Cart", Variant(1)); }, true},
+  };
+  for (const Case& test : cases) {
+    MemorySessionStore store;
+    PageHostConfig config;
+    config.sessions = &store;
+    FunctionPageRunner runner(test.page);
+    ResponseData response = ServePage(MakeRequest("GET", "/t.ksp"), config, runner);
+    EXPECT_EQ(store.size(), test.kept ? 1u : 0u) << test.what;
+    EXPECT_EQ(HeaderValue(response, "Set-Cookie").has_value(), test.kept) << test.what;
+  }
+}
+
 TEST_F(ServePageTest, ForgedOrMalformedIdsAreNeverAdopted) {
   std::string forged = "0123456789abcdef0123456789abcdef";
   for (std::string cookie : {"KORVEXSESSIONID=" + forged, std::string("KORVEXSESSIONID=../x"),

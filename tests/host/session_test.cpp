@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "core/automation_error.h"
 #include "host/intrinsics.h"
 #include "host/sqlite_session_store.h"
@@ -140,6 +142,77 @@ TEST_P(SessionStores, TimeoutIsKeptWithinBounds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, SessionStores, ::testing::Values("memory", "sqlite"));
+
+SessionState OneValue(int32_t timeout_minutes = 20) {
+  SessionState state;
+  state.values = {{"a", Variant(int32_t{1})}};
+  state.timeout_minutes = timeout_minutes;
+  return state;
+}
+
+TEST(MemorySessionStore, WhenFullTheLongestIdleGoesFirst) {
+  int64_t now = 1'700'000'000;
+  MemorySessionStore store(3, [&] { return now; });
+  for (const char* id : {"a", "b", "c"}) {
+    store.Save(id, OneValue());
+    ++now;
+  }
+  EXPECT_TRUE(store.Load("a"));  // b is now the longest idle
+  store.Save("c", OneValue());   // saving a kept session takes no room
+  EXPECT_EQ(store.size(), 3u);
+  store.Save("d", OneValue());
+  EXPECT_EQ(store.size(), 3u);
+  EXPECT_FALSE(store.Load("b"));
+  store.Save("e", OneValue());  // a was loaded last before c and d
+  EXPECT_FALSE(store.Load("a"));
+  for (const char* id : {"c", "d", "e"}) EXPECT_TRUE(store.Load(id)) << id;
+
+  store.Remove("c");
+  store.Save("f", OneValue());  // room was made: nothing else goes
+  for (const char* id : {"d", "e", "f"}) EXPECT_TRUE(store.Load(id)) << id;
+
+  MemorySessionStore single(0, [&] { return now; });  // brought up to one
+  single.Save("x", OneValue());
+  single.Save("y", OneValue());
+  EXPECT_EQ(single.size(), 1u);
+  EXPECT_TRUE(single.Load("y"));
+}
+
+TEST(MemorySessionStore, ExpiredSessionsGoBeforeTheLongestIdle) {
+  int64_t now = 1'700'000'000;
+  MemorySessionStore store(3, [&] { return now; });
+  store.Save("long", OneValue(60));
+  store.Save("other", OneValue(20));
+  store.Save("short", OneValue(1));  // the most recently used, yet the first to expire
+  now += 61;
+  store.Save("new", OneValue());  // full, but the expired one makes the room
+  EXPECT_EQ(store.size(), 3u);
+  EXPECT_FALSE(store.Load("short"));
+  EXPECT_TRUE(store.Load("long"));
+
+  now += 20 * 60;  // "other" and "new" idle out; "long" was loaded 20 minutes ago
+  EXPECT_FALSE(store.Load("unknown"));  // any call drops what expired
+  EXPECT_EQ(store.size(), 1u);
+  EXPECT_TRUE(store.Load("long"));
+}
+
+TEST(MemorySessionStore, ManyThreadsKeepTheBound) {
+  MemorySessionStore store(64);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&store, t] {
+      for (int i = 0; i < 5000; ++i) {
+        std::string id = std::to_string(t) + "-" + std::to_string(i % 100);
+        store.Save(id, OneValue());
+        if (std::optional<SessionState> back = store.Load(id); back && back->values.size() != 1)
+          ADD_FAILURE() << id;
+        if (i % 7 == 0) store.Remove(id);
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_LE(store.size(), 64u);
+}
 
 TEST(SqliteSessionStore, ManyProcessesShareOneFile) {
   TempFolder folder;

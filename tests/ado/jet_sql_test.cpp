@@ -34,6 +34,9 @@ TEST(JetSql, QuotesBracketedNamesOnlyOutsideLiterals) {
                      {
                          {"SELECT * FROM [Order Details]", R"(SELECT * FROM "Order Details")"},
                          {R"(SELECT [O"Brien] FROM t)", R"(SELECT "O""Brien" FROM t)"},
+                         // "]]" is a bracket of the name, not its end.
+                         {"SELECT * FROM [x]]y]", R"(SELECT * FROM "x]y")"},
+                         {"SELECT [a]]]]] FROM t", R"(SELECT "a]]" FROM t)"},
                          {"SELECT [100%] FROM [T]", R"(SELECT "100%" FROM "T")"},
                          {R"(SELECT '[x]', "[y]" FROM t)", R"(SELECT '[x]', "[y]" FROM t)"},
                          {"SELECT 1 -- [x] True\n/* [y] */", "SELECT 1 -- [x] True\n/* [y] */"},

@@ -75,7 +75,7 @@ TEST_F(ServeTest, ExplainsEveryOption) {
   for (const char* option :
        {"--db", "--connection", "--root", "--bind", "--port", "--threads", "--max-body",
         "--read-timeout", "--user", "--password", "--insecure", "--host", "--allow-origin",
-        "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
+        "--max-sessions", "--help", "KORVEX_USER", "KORVEX_PASSWORD"}) {
     EXPECT_NE(out.find(option), std::string::npos) << option;
   }
   ASSERT_EQ(RunToEnd({"--help"}, out), 0);

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "component/errors.h"
+#include "ado/register_ado.h"
 #include "component/register_component.h"
 #include "component/settings/fil_file_man.h"
 #include "component/settings/html_edit_form.h"
@@ -249,6 +250,7 @@ TEST(ClassRegistry, CreatesTheCreatableCompanionsOnly) {
 TEST(ClassRegistry, EveryReachableClassHasAValidMemberTable) {
   ClassRegistry registry;
   RegisterComponentClasses(registry);
+  ado::RegisterAdoClasses(registry);
   std::set<std::string, std::less<>> seen;
   std::function<void(Dispatch&)> visit = [&](Dispatch& object) {
     if (!seen.emplace(object.ClassName()).second) return;
@@ -267,7 +269,8 @@ TEST(ClassRegistry, EveryReachableClassHasAValidMemberTable) {
     ASSERT_NO_THROW(visit(*registry.Create(id))) << id;
   }
   for (const char* name : {"AdminRecordset", "HTMLTable", "HTMLEditingList", "HTMLEditForm",
-                           "HTMLResultPage", "HTMLSearchForm", "filFileMan", "HTMLTemplate"})
+                           "HTMLResultPage", "HTMLSearchForm", "filFileMan", "HTMLTemplate",
+                           "Recordset", "Fields"})
     EXPECT_TRUE(seen.contains(name)) << name;
 }
 

@@ -16,6 +16,7 @@
 # answers other than 2xx or 3xx) and the server's resident memory after the run; the first
 # line gives it before any load.
 set -euo pipefail
+source "$(dirname "$0")/serve_start.sh"
 cd "$(dirname "$0")/.."
 
 bin=$(realpath -m "${KORVEX_BIN:-build/app/korvex}")
@@ -55,17 +56,7 @@ fi
 paths=("$@")
 [[ ${#paths[@]} -gt 0 ]] || paths=(/static.txt /page.ksp)
 
-# In the scratch folder, so a demo database is created there and nowhere else.
-(cd "$work" && exec "$bin" serve "${serve_args[@]}" --port 0 2> "$work/server.log") &
-server_pid=$!
-port=""
-for _ in $(seq 100); do
-  port=$(grep -o 'http://127\.0\.0\.1:[0-9]*' "$work/server.log" | head -1 | sed 's/.*://' || true)
-  [[ -n "$port" ]] && break
-  kill -0 "$server_pid" 2>/dev/null || { cat "$work/server.log" >&2; exit 1; }
-  sleep 0.1
-done
-[[ -n "$port" ]] || { echo "the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
+start_server "$work" "$bin" "${serve_args[@]}"
 
 rss() { awk '/^VmRSS:/ {print $2 " kB"}' "/proc/$server_pid/status"; }
 

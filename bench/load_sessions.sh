@@ -14,6 +14,7 @@
 # 1000000), ROUNDS (default 5), MAX_SESSIONS (default 10000), CONNECTIONS (default 16),
 # THREADS for wrk (default 2), VALUE_BYTES stored per session (default 512).
 set -euo pipefail
+source "$(dirname "$0")/serve_start.sh"
 cd "$(dirname "$0")/.."
 
 bin=$(realpath -m "${KORVEX_BIN:-build/app/korvex}")
@@ -67,17 +68,7 @@ response = function()
 end
 LUA
 
-(cd "$work" && exec "$bin" serve --root "$work/site" --port 0 --max-sessions "$max_sessions" \
-   --threads 4 2> "$work/server.log") &
-server_pid=$!
-port=""
-for _ in $(seq 100); do
-  port=$(grep -o 'http://127\.0\.0\.1:[0-9]*' "$work/server.log" | head -1 | sed 's/.*://' || true)
-  [[ -n "$port" ]] && break
-  kill -0 "$server_pid" 2>/dev/null || { cat "$work/server.log" >&2; exit 1; }
-  sleep 0.1
-done
-[[ -n "$port" ]] || { echo "the server did not start" >&2; cat "$work/server.log" >&2; exit 1; }
+start_server "$work" "$bin" --root "$work/site" --max-sessions "$max_sessions" --threads 4
 url="http://127.0.0.1:${port}/visit.ksp"
 
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$server_pid/status"; }

@@ -31,8 +31,7 @@ function(korvex_folder folder)
   target_link_libraries(${target} PUBLIC Threads::Threads ${ARG_LIBS})
   set_property(GLOBAL APPEND PROPERTY KORVEX_FOLDERS ${target})
   set_property(GLOBAL PROPERTY KORVEX_DEPENDS_${folder} ${ARG_DEPENDS})
-  string(REPLACE ";" "," deps_text "${ARG_DEPENDS}")
-  set_property(GLOBAL APPEND PROPERTY KORVEX_LAYERS "${ARG_PATH}=${folder}:${deps_text}")
+  set_property(GLOBAL APPEND PROPERTY KORVEX_LAYERS "${ARG_PATH}=${folder}")
 endfunction()
 
 # The folder and every folder below it, each once: object files of a linked object library

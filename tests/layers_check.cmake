@@ -1,8 +1,10 @@
-cmake_minimum_required(VERSION 3.25)
 # Reads every include of the library's sources and fails when a file includes a header of a
 # folder its own folder does not link, directly or through the folders below it.
-#   cmake -DSOURCE_DIR=<src> -DLAYERS="<path>=<folder>:<dep>,<dep>|..." -P layers_check.cmake
-# LAYERS is the link graph as src/*/CMakeLists.txt declare it (korvex_folder's DEPENDS).
+#   cmake -DSOURCE_DIR=<src> -DLAYERS="<path>=<folder>:<reachable>,<reachable>|..." -P ...
+# LAYERS holds each folder with every folder its links reach, itself included, as
+# src/*/CMakeLists.txt declare them (korvex_folder's DEPENDS).
+
+cmake_minimum_required(VERSION 3.25)
 
 set(paths "")
 string(REPLACE "|" ";" LAYERS "${LAYERS}")
@@ -10,8 +12,8 @@ foreach(entry IN LISTS LAYERS)
   string(REGEX MATCH "^([^=]+)=([^:]+):(.*)$" _ "${entry}")
   set(path ${CMAKE_MATCH_1})
   set(folder_${path} ${CMAKE_MATCH_2})
-  string(REPLACE "," ";" deps "${CMAKE_MATCH_3}")
-  set(deps_${CMAKE_MATCH_2} ${deps})
+  string(REPLACE "," ";" reachable "${CMAKE_MATCH_3}")
+  set(reachable_${CMAKE_MATCH_2} ${reachable})
   list(APPEND paths ${path})
 endforeach()
 # Longest paths first, so host/http is matched before host.
@@ -28,19 +30,6 @@ function(folder_of relative out)
   endforeach()
 endfunction()
 
-function(reachable folder out)
-  set(result "")
-  set(pending ${folder})
-  while(pending)
-    list(POP_FRONT pending f)
-    if(NOT f IN_LIST result)
-      list(APPEND result ${f})
-      list(APPEND pending ${deps_${f}})
-    endif()
-  endwhile()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
 set(failures 0)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 foreach(relative IN LISTS sources)
@@ -48,7 +37,7 @@ foreach(relative IN LISTS sources)
   if(own STREQUAL "")
     continue()  # the facade may include anything
   endif()
-  reachable(${own} allowed)
+  set(allowed ${reachable_${own}})
   file(STRINGS ${SOURCE_DIR}/${relative} includes REGEX "^#include \"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")

@@ -1,3 +1,4 @@
+// The encoded pieces of HtmlText, through the page's own HE and UE (the host's encodings).
 #include "render/html_text.h"
 
 #include "component/admin_recordset.h"

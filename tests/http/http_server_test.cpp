@@ -114,7 +114,8 @@ TEST_F(ServerTest, ExtraPathAfterAPageOrFileIsNotFound) {
   Start();
   for (const char* target :
        {"/a/page.ksp/'%3E%3Cimg%20src=x%20onerror=alert(1)%3E?x=1", "/a/page.ksp/'><img",
-        "/a/page.ksp/", "/a/page.ksp/.", "/a/page.ksp/extra", "/style.css/", "/style.css/x"}) {
+        "/a/page.ksp/", "/a/page.ksp//", "/a/page.ksp/.", "/a/page.ksp/%2e", "/a/page.ksp/extra",
+        "/style.css/", "/style.css/x"}) {
     auto r = testing::Fetch(port(), Get(target));
     ASSERT_TRUE(r) << target;
     EXPECT_EQ(r->status, 404) << target;
@@ -313,49 +314,36 @@ TEST_F(ServerTest, KeepsConnectionsAliveAndAnswersPipelinedRequestsInOrder) {
 
 TEST_F(ServerTest, RefusesOversizeHeadersAndBodies) {
   Start();
-  std::string big(15 * 1024, 'a');
-  auto r = testing::Fetch(port(), Get("/style.css", "X-Big: " + big + "\r\n"));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-
-  big.assign(17 * 1024, 'a');
-  RawConnection c(port());
-  c.Send(Get("/style.css", "X-Big: " + big + "\r\n"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 431);
-  EXPECT_TRUE(c.WaitForClose());
-
-  // The limit here is 1024 bytes: exactly that passes, one more is refused before the body
+  // The body limit here is 1024 bytes: exactly that passes, one more is refused before the body
   // is read, and a chunked body is counted as it arrives.
-  auto post = [](size_t n) {
-    return "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(n) +
-           "\r\n\r\n" + std::string(n, 'b');
+  const std::string post = "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  auto sized = [&](size_t n) {
+    return post + "Content-Length: " + std::to_string(n) + "\r\n\r\n" + std::string(n, 'b');
   };
-  r = testing::Fetch(port(), post(1024));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-  r = testing::Fetch(port(), post(1025));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-  r = testing::Fetch(port(), post(200 * 1024));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-
-  std::string chunked =
-      "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+  std::string chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
   for (int i = 0; i < 3; ++i) chunked += "200\r\n" + std::string(512, 'c') + "\r\n";
   chunked += "0\r\n\r\n";
-  r = testing::Fetch(port(), chunked);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-
-  // A client waiting for permission to send learns at once.
-  r = testing::Fetch(port(),
-                     "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n"
-                     "Expect: 100-continue\r\n\r\n");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
+  const std::pair<std::string, int> cases[] = {
+      {Get("/style.css", "X-Big: " + std::string(15 * 1024, 'a') + "\r\n"), 200},
+      {Get("/style.css", "X-Big: " + std::string(17 * 1024, 'a') + "\r\n"), 431},
+      {sized(1024), 200},
+      {sized(1025), 413},
+      {sized(200 * 1024), 413},
+      {chunked, 413},
+      // A client waiting for permission to send learns at once.
+      {post + "Content-Length: 5000\r\nExpect: 100-continue\r\n\r\n", 413},
+  };
+  for (const auto& [request, status] : cases) {
+    RawConnection c(port());
+    c.Send(request);
+    auto r = c.Read();
+    ASSERT_TRUE(r) << request.substr(0, 80);
+    EXPECT_EQ(r->status, status) << request.substr(0, 80);
+    // What was left unread of a refused request must never be taken for the next one.
+    if (status != 200) {
+      EXPECT_TRUE(c.WaitForClose()) << request.substr(0, 80);
+    }
+  }
 }
 
 TEST_F(ServerTest, ContinuesAnExpectingUpload) {
@@ -483,14 +471,6 @@ TEST(ServerSetup, RefusesWhatItCannotServe) {
   config.host_names = {};
   config.allowed_origins = {"example.org"};
   EXPECT_THROW(Server(config, log), std::invalid_argument);
-
-  EXPECT_TRUE(IsLoopbackAddress("127.0.0.1"));
-  EXPECT_TRUE(IsLoopbackAddress("127.1.2.3"));
-  EXPECT_TRUE(IsLoopbackAddress("::1"));
-  EXPECT_FALSE(IsLoopbackAddress("0.0.0.0"));
-  EXPECT_FALSE(IsLoopbackAddress("::"));
-  EXPECT_FALSE(IsLoopbackAddress("192.168.1.10"));
-  EXPECT_FALSE(IsLoopbackAddress("localhost"));
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The class registry: programmatic identifiers, folded to lower case, mapped to factories;
+// an unknown identifier raises "Invalid class string" as Server.CreateObject would.
 #include "core/class_registry.h"
 
 #include "core/automation_error.h"

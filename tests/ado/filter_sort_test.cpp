@@ -49,13 +49,12 @@ TEST_P(FilterTest, ComparisonsLikeAndOrKeepTheSourceOrder) {
     const char* filter;
     std::vector<std::string> names;
   };
+  // The grammar is tested on the expression itself; here, each kind of value the recordset
+  // hands over: texts, dates, numbers and Null.
   for (const Case& c : std::vector<Case>{
            {"Name LIKE 'A*'", {"Alfred", "Ann"}},
-           {"Born = #3/14/1973#", {"Mildred", "Ann"}},
            {"Born < #1960-01-01# OR (Age = 30 AND Name <> 'Ann')", {"Mildred", "Bob"}},
-           {"Note = 'it''s'", {"Fred", "Ann"}},
            {"Note = Null", {"Alfred"}},
-           {"Age > 45.5", {"Bob"}},
        }) {
     rs->Filter(Variant(c.filter));
     EXPECT_EQ(Names(*rs), c.names) << c.filter;

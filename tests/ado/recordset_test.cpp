@@ -92,23 +92,17 @@ TEST(Recordset, FarMovesLandOnTheSameRowsAsAWalk) {
   for (auto rs = TestDb::Query(c, "T", kOpenForwardOnly); !rs->IsEOF(); rs->MoveNext())
     walk.push_back(N(*rs));
   ASSERT_EQ(walk.size(), 429u);
+  const std::pair<int32_t, size_t> moves[] = {{300, 300}, {-250, 50}, {370, 420}, {1, 421}};
   for (std::string source : {"T", "SELECT * FROM T WHERE n > 0", "SELECT * FROM T ORDER BY n"}) {
     auto rs = TestDb::Query(c, source);
-    rs->MoveLast();
-    EXPECT_EQ(N(*rs), walk.back()) << source;
-    rs->MovePrevious();
-    EXPECT_EQ(N(*rs), walk[walk.size() - 2]);
-    rs->MoveFirst();
-    rs->Move(300);
-    EXPECT_EQ(N(*rs), walk[300]);
-    rs->Move(-250);
-    EXPECT_EQ(N(*rs), walk[50]);
-    rs->Move(370);
-    EXPECT_EQ(N(*rs), walk[420]);
+    for (auto [count, index] : moves) {
+      rs->Move(count);
+      EXPECT_EQ(N(*rs), walk[index]) << source << " Move " << count;
+    }
     rs->MoveNext();
-    EXPECT_EQ(N(*rs), walk[421]);
+    EXPECT_EQ(N(*rs), walk[422]) << source;
     rs->AbsolutePosition(100);
-    EXPECT_EQ(N(*rs), walk[99]);
+    EXPECT_EQ(N(*rs), walk[99]) << source;
     // Walking back from the end reads every row in reverse order.
     std::vector<int32_t> back;
     for (rs->MoveLast(); !rs->IsBOF(); rs->MovePrevious()) back.push_back(N(*rs));
@@ -200,12 +194,10 @@ TEST(Recordset, ComputedColumnsTakeTheirTypeFromTheirValues) {
   EXPECT_EQ(ToText(rs->Fields()[2].Value()), "xrow 1");
 }
 
-TEST(Recordset, JetSqlTopPercentAndDateLiterals) {
-  std::string sql = "CREATE TABLE T (id INTEGER PRIMARY KEY, d DATE);";
-  for (int i = 1; i <= 25; ++i)
-    sql += "INSERT INTO T (d) VALUES ('2003-03-" + std::string(i < 10 ? "0" : "") +
-           std::to_string(i) + "');";
-  TestDb db(sql);
+// The translator's output is checked in jet_sql_test.cpp; here, that a recordset counts the
+// rows of a TOP PERCENT statement as exactly as it walks them.
+TEST(Recordset, TopPercentCountsTheRowsItWalks) {
+  TestDb db(Numbers(25));
   auto c = db.Open();
   auto top = TestDb::Query(c, "SELECT TOP 10 PERCENT * FROM [T]");
   EXPECT_EQ(top->RecordCount(), 3);
@@ -213,10 +205,6 @@ TEST(Recordset, JetSqlTopPercentAndDateLiterals) {
   for (; !top->IsEOF(); top->MoveNext()) ++rows;
   EXPECT_EQ(rows, 3);
   EXPECT_EQ(TestDb::Query(c, "SELECT DISTINCT  TOP 10 PERCENT * FROM [T]")->RecordCount(), 3);
-  auto day = TestDb::Query(c, "SELECT * FROM T WHERE d = #3/14/2003#");
-  ASSERT_EQ(day->RecordCount(), 1);
-  EXPECT_EQ(ToText(day->Fields()[1].Value()), "2003-03-14");
-  EXPECT_EQ(TestDb::Query(c, "SELECT * FROM T WHERE d >= #2003-03-20#")->RecordCount(), 6);
 }
 
 // A count is kept between recordsets only while the database proves it exact.

@@ -59,41 +59,40 @@ b'), (2, 'Smith', NULL, 0, NULL, NULL);)");
   text << std::ifstream(file).rdbuf();
   std::vector<Element> all = Parse(text.str());
 
-  ASSERT_FALSE(all.empty());
-  const Element& root = all[0];
-  EXPECT_EQ(root.name, "xml");
-  EXPECT_EQ(root.attributes.at("xmlns:s"), "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
-  EXPECT_EQ(root.attributes.at("xmlns:dt"), "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
-  EXPECT_EQ(root.attributes.at("xmlns:rs"), "urn:schemas-microsoft-com:rowset");
-  EXPECT_EQ(root.attributes.at("xmlns:z"), "#RowsetSchema");
+  ASSERT_EQ(Named(all, "xml").size(), 1u);
   ASSERT_EQ(Named(all, "s:Schema").size(), 1u);
-
-  auto types = Named(all, "s:AttributeType");
-  auto datatypes = Named(all, "s:datatype");
-  ASSERT_EQ(types.size(), 6u);
-  ASSERT_EQ(datatypes.size(), 6u);
-  EXPECT_EQ(types[0].attributes["name"], "id");
-  EXPECT_EQ(types[0].attributes["rs:autoincrement"], "true");
-  EXPECT_EQ(types[1].attributes["name"], "c1");
-  EXPECT_EQ(types[1].attributes["rs:name"], "Last Name");
-  EXPECT_EQ(types[1].attributes["rs:number"], "2");
-  EXPECT_EQ(datatypes[0].attributes["dt:type"], "int");
-  EXPECT_EQ(datatypes[1].attributes["dt:maxLength"], "20");
-  EXPECT_EQ(datatypes[1].attributes["rs:maybenull"], "false");
-  EXPECT_EQ(datatypes[2].attributes["dt:type"], "dateTime");
-  EXPECT_EQ(datatypes[3].attributes["dt:type"], "boolean");
-  EXPECT_EQ(datatypes[4].attributes["rs:dbtype"], "currency");
-  EXPECT_EQ(datatypes[5].attributes["rs:long"], "true");
-
-  auto rows = Named(all, "z:row");
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].attributes["c1"], "O'Hara & <Co>");
-  EXPECT_EQ(rows[0].attributes["born"], "2003-03-14T00:00:00");
-  EXPECT_EQ(rows[0].attributes["ok"], "True");
-  EXPECT_EQ(rows[0].attributes["amount"], "12.5");
-  EXPECT_EQ(rows[0].attributes["memo"], "a\nb");
-  EXPECT_EQ(rows[1].attributes.count("born"), 0u);  // Null values are left out
-  EXPECT_EQ(rows[1].attributes["ok"], "False");
+  ASSERT_EQ(Named(all, "s:AttributeType").size(), 6u);
+  ASSERT_EQ(Named(all, "s:datatype").size(), 6u);
+  ASSERT_EQ(Named(all, "z:row").size(), 2u);
+  // An attribute of the index-th element of that name; "(none)" when it is left out.
+  auto attribute = [&](const char* element, size_t index, const char* name) {
+    const std::map<std::string, std::string> attributes = Named(all, element).at(index).attributes;
+    auto found = attributes.find(name);
+    return found == attributes.end() ? std::string("(none)") : found->second;
+  };
+  EXPECT_EQ(attribute("xml", 0, "xmlns:s"), "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
+  EXPECT_EQ(attribute("xml", 0, "xmlns:dt"), "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
+  EXPECT_EQ(attribute("xml", 0, "xmlns:rs"), "urn:schemas-microsoft-com:rowset");
+  EXPECT_EQ(attribute("xml", 0, "xmlns:z"), "#RowsetSchema");
+  EXPECT_EQ(attribute("s:AttributeType", 0, "name"), "id");
+  EXPECT_EQ(attribute("s:AttributeType", 0, "rs:autoincrement"), "true");
+  EXPECT_EQ(attribute("s:AttributeType", 1, "name"), "c1");
+  EXPECT_EQ(attribute("s:AttributeType", 1, "rs:name"), "Last Name");
+  EXPECT_EQ(attribute("s:AttributeType", 1, "rs:number"), "2");
+  EXPECT_EQ(attribute("s:datatype", 0, "dt:type"), "int");
+  EXPECT_EQ(attribute("s:datatype", 1, "dt:maxLength"), "20");
+  EXPECT_EQ(attribute("s:datatype", 1, "rs:maybenull"), "false");
+  EXPECT_EQ(attribute("s:datatype", 2, "dt:type"), "dateTime");
+  EXPECT_EQ(attribute("s:datatype", 3, "dt:type"), "boolean");
+  EXPECT_EQ(attribute("s:datatype", 4, "rs:dbtype"), "currency");
+  EXPECT_EQ(attribute("s:datatype", 5, "rs:long"), "true");
+  EXPECT_EQ(attribute("z:row", 0, "c1"), "O'Hara & <Co>");
+  EXPECT_EQ(attribute("z:row", 0, "born"), "2003-03-14T00:00:00");
+  EXPECT_EQ(attribute("z:row", 0, "ok"), "True");
+  EXPECT_EQ(attribute("z:row", 0, "amount"), "12.5");
+  EXPECT_EQ(attribute("z:row", 0, "memo"), "a\nb");
+  EXPECT_EQ(attribute("z:row", 1, "born"), "(none)");  // Null values are left out
+  EXPECT_EQ(attribute("z:row", 1, "ok"), "False");
 
   EXPECT_EQ(ErrorOf([&] { rs->Save(Variant(file.string()), kPersistXML); }),
             korvex::err::kFileAlreadyExists);

@@ -42,22 +42,15 @@ TEST(BasicAuthorization, RejectsNearMisses) {
 TEST(BasicAuth, AcceptsOnlyTheExactUserAndPassword) {
   BasicAuth auth({"admin", "s3cret"});
   EXPECT_TRUE(auth.Accepts("Basic YWRtaW46czNjcmV0"));       // admin:s3cret
+  EXPECT_TRUE(auth.Accepts("basic YWRtaW46czNjcmV0"));       // the scheme in any case
   EXPECT_FALSE(auth.Accepts("Basic YWRtaW46czNjcmV"));       // admin:s3cre (truncated)
   EXPECT_FALSE(auth.Accepts("Basic YWRtaW46czNjcmV0eA=="));  // admin:s3cretx
+  EXPECT_FALSE(auth.Accepts("Basic YWRtaW46czNjcmV0AA=="));  // admin:s3cret and a NUL
+  EXPECT_FALSE(auth.Accepts("Basic YWRtaW46czNjcmVU"));      // admin:s3creT
   EXPECT_FALSE(auth.Accepts("Basic QURNSU46czNjcmV0"));      // ADMIN:s3cret
   EXPECT_FALSE(auth.Accepts("Basic czNjcmV0OmFkbWlu"));      // s3cret:admin
+  EXPECT_FALSE(auth.Accepts("Basic YWRtaW46"));              // admin: (no password)
   EXPECT_FALSE(auth.Accepts(""));
-  EXPECT_NE(BasicAuth::Challenge().find("Basic realm="), std::string::npos);
-}
-
-TEST(ConstantTimeEquals, ComparesWholeTexts) {
-  EXPECT_TRUE(ConstantTimeEquals("", ""));
-  EXPECT_TRUE(ConstantTimeEquals("abc", "abc"));
-  EXPECT_FALSE(ConstantTimeEquals("abc", "abd"));
-  EXPECT_FALSE(ConstantTimeEquals("abc", "ab"));
-  EXPECT_FALSE(ConstantTimeEquals("ab", "abc"));
-  EXPECT_FALSE(ConstantTimeEquals("", "a"));
-  EXPECT_FALSE(ConstantTimeEquals(std::string_view("a\0", 2), "a"));
 }
 
 }  // namespace

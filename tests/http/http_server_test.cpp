@@ -114,7 +114,8 @@ TEST_F(ServerTest, ExtraPathAfterAPageOrFileIsNotFound) {
   Start();
   for (const char* target :
        {"/a/page.ksp/'%3E%3Cimg%20src=x%20onerror=alert(1)%3E?x=1", "/a/page.ksp/'><img",
-        "/a/page.ksp/", "/a/page.ksp/.", "/a/page.ksp/extra", "/style.css/", "/style.css/x"}) {
+        "/a/page.ksp/", "/a/page.ksp//", "/a/page.ksp/.", "/a/page.ksp/%2e", "/a/page.ksp/extra",
+        "/style.css/", "/style.css/x"}) {
     auto r = testing::Fetch(port(), Get(target));
     ASSERT_TRUE(r) << target;
     EXPECT_EQ(r->status, 404) << target;
@@ -208,81 +209,64 @@ TEST_F(ServerTest, EveryAnswerCarriesTheSecurityHeaders) {
   EXPECT_EQ(referrer, std::vector<std::string>{"no-referrer"});
 }
 
-TEST_F(ServerTest, PageFailuresBecomeAnswersAndTheConnectionGoesOn) {
-  Start();
-  RawConnection c(port());
-  c.Send(Get("/a/page.ksp?throw"));
-  auto r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 500);
-
-  // Headers that would split the response, or that the server owns, never reach the wire.
-  c.Send(Get("/a/page.ksp?inject"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(r->Header("X-Bad"), "");
-  EXPECT_EQ(r->Header("Set-Cookie"), "K=1; HttpOnly");
-  EXPECT_EQ(r->Header("Content-Length"), std::to_string(r->body.size()));
-
-  c.Send(Get("/a/page.ksp?nocontent"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 204);
-  EXPECT_EQ(r->body, "");
-
-  c.Send("PUT /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n");
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 405);
-  EXPECT_EQ(r->Header("Allow"), "GET, HEAD, POST");
-}
-
-TEST_F(ServerTest, ServesStaticFilesWithTypeAndModificationDate) {
+// One connection through files, conditional and HEAD requests, refused methods and failing
+// pages: every answer is whole, so the next one reads right after it.
+TEST_F(ServerTest, AnswersFilesAndPageFailuresOnOneConnection) {
   utimbuf times{1700000000, 1700000000};
   ASSERT_EQ(utime((site_.path() / "style.css").c_str(), &times), 0);
   Start();
+  const std::string css = Get("/style.css");
+  const std::string since = "If-Modified-Since: Tue, 14 Nov 2023 22:13:";
+  struct Exchange {
+    std::string request;
+    int status;
+    std::vector<std::pair<std::string, std::string>> headers;  // "": not sent
+    const char* body;                                          // nullptr: not checked
+  };
+  const Exchange exchanges[] = {
+      {css,
+       200,
+       {{"Content-Type", "text/css"}, {"Last-Modified", "Tue, 14 Nov 2023 22:13:20 GMT"}},
+       "body{}"},
+      {Get("/style.css", since + "20 GMT\r\n"), 304, {}, nullptr},
+      {Get("/style.css", since + "19 GMT\r\n"), 200, {}, "body{}"},
+      {"HEAD /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+       200,
+       {{"Content-Length", "6"}},
+       nullptr},
+      {css, 200, {}, "body{}"},  // nothing of the HEAD answer's body was left behind
+      {"POST /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n",
+       405,
+       {},
+       nullptr},
+      {Get("/a"), 301, {{"Location", "/a/"}}, nullptr},
+      {Get("/a/page.ksp?throw"), 500, {}, nullptr},
+      // Headers that would split the response, or that the server owns, never reach the wire.
+      {Get("/a/page.ksp?inject"),
+       200,
+       {{"X-Bad", ""}, {"Set-Cookie", "K=1; HttpOnly"}},
+       "GET|/a/page.ksp|inject||127.0.0.1|127.0.0.1||page.ksp"},
+      {Get("/a/page.ksp?nocontent"), 204, {}, ""},
+      {"PUT /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n",
+       405,
+       {{"Allow", "GET, HEAD, POST"}},
+       nullptr},
+  };
   RawConnection c(port());
-  c.Send(Get("/style.css"));
-  auto r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(r->body, "body{}");
-  EXPECT_EQ(r->Header("Content-Type"), "text/css");
-  EXPECT_EQ(r->Header("Last-Modified"), "Tue, 14 Nov 2023 22:13:20 GMT");
-
-  c.Send(Get("/style.css", "If-Modified-Since: Tue, 14 Nov 2023 22:13:20 GMT\r\n"));
-  r = c.Read(true);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 304);
-  c.Send(Get("/style.css", "If-Modified-Since: Tue, 14 Nov 2023 22:13:19 GMT\r\n"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-
-  c.Send("HEAD /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-  r = c.Read(true);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->Header("Content-Length"), "6");
-  c.Send(Get("/style.css"));  // nothing of the HEAD answer's body was left behind
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->body, "body{}");
-
-  c.Send("POST /style.css HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n");
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 405);
-
-  c.Send(Get("/a"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 301);
-  EXPECT_EQ(r->Header("Location"), "/a/");
+  for (const Exchange& x : exchanges) {
+    c.Send(x.request);
+    auto r = c.Read(x.request.starts_with("HEAD") || x.status == 304);
+    ASSERT_TRUE(r) << x.request;
+    EXPECT_EQ(r->status, x.status) << x.request;
+    for (const auto& [name, value] : x.headers) EXPECT_EQ(r->Header(name), value) << x.request;
+    if (x.body) {
+      EXPECT_EQ(r->body, x.body) << x.request;
+    }
+  }
 
   StopAndWait();
   std::vector<std::string> lines = Lines();
-  ASSERT_GE(lines.size(), 7u);
+  ASSERT_GE(lines.size(), 2u);
   EXPECT_NE(lines[0].find(" 127.0.0.1 \"GET /style.css\" 200 6 "), std::string::npos) << lines[0];
   EXPECT_NE(lines[1].find("\"GET /style.css\" 304 0 "), std::string::npos) << lines[1];
 }
@@ -313,49 +297,36 @@ TEST_F(ServerTest, KeepsConnectionsAliveAndAnswersPipelinedRequestsInOrder) {
 
 TEST_F(ServerTest, RefusesOversizeHeadersAndBodies) {
   Start();
-  std::string big(15 * 1024, 'a');
-  auto r = testing::Fetch(port(), Get("/style.css", "X-Big: " + big + "\r\n"));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-
-  big.assign(17 * 1024, 'a');
-  RawConnection c(port());
-  c.Send(Get("/style.css", "X-Big: " + big + "\r\n"));
-  r = c.Read();
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 431);
-  EXPECT_TRUE(c.WaitForClose());
-
-  // The limit here is 1024 bytes: exactly that passes, one more is refused before the body
+  // The body limit here is 1024 bytes: exactly that passes, one more is refused before the body
   // is read, and a chunked body is counted as it arrives.
-  auto post = [](size_t n) {
-    return "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: " + std::to_string(n) +
-           "\r\n\r\n" + std::string(n, 'b');
+  const std::string post = "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  auto sized = [&](size_t n) {
+    return post + "Content-Length: " + std::to_string(n) + "\r\n\r\n" + std::string(n, 'b');
   };
-  r = testing::Fetch(port(), post(1024));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-  r = testing::Fetch(port(), post(1025));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-  r = testing::Fetch(port(), post(200 * 1024));
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-
-  std::string chunked =
-      "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+  std::string chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
   for (int i = 0; i < 3; ++i) chunked += "200\r\n" + std::string(512, 'c') + "\r\n";
   chunked += "0\r\n\r\n";
-  r = testing::Fetch(port(), chunked);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
-
-  // A client waiting for permission to send learns at once.
-  r = testing::Fetch(port(),
-                     "POST /a/page.ksp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n"
-                     "Expect: 100-continue\r\n\r\n");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 413);
+  const std::pair<std::string, int> cases[] = {
+      {Get("/style.css", "X-Big: " + std::string(15 * 1024, 'a') + "\r\n"), 200},
+      {Get("/style.css", "X-Big: " + std::string(17 * 1024, 'a') + "\r\n"), 431},
+      {sized(1024), 200},
+      {sized(1025), 413},
+      {sized(200 * 1024), 413},
+      {chunked, 413},
+      // A client waiting for permission to send learns at once.
+      {post + "Content-Length: 5000\r\nExpect: 100-continue\r\n\r\n", 413},
+  };
+  for (const auto& [request, status] : cases) {
+    RawConnection c(port());
+    c.Send(request);
+    auto r = c.Read();
+    ASSERT_TRUE(r) << request.substr(0, 80);
+    EXPECT_EQ(r->status, status) << request.substr(0, 80);
+    // What was left unread of a refused request must never be taken for the next one.
+    if (status != 200) {
+      EXPECT_TRUE(c.WaitForClose()) << request.substr(0, 80);
+    }
+  }
 }
 
 TEST_F(ServerTest, ContinuesAnExpectingUpload) {
@@ -483,14 +454,6 @@ TEST(ServerSetup, RefusesWhatItCannotServe) {
   config.host_names = {};
   config.allowed_origins = {"example.org"};
   EXPECT_THROW(Server(config, log), std::invalid_argument);
-
-  EXPECT_TRUE(IsLoopbackAddress("127.0.0.1"));
-  EXPECT_TRUE(IsLoopbackAddress("127.1.2.3"));
-  EXPECT_TRUE(IsLoopbackAddress("::1"));
-  EXPECT_FALSE(IsLoopbackAddress("0.0.0.0"));
-  EXPECT_FALSE(IsLoopbackAddress("::"));
-  EXPECT_FALSE(IsLoopbackAddress("192.168.1.10"));
-  EXPECT_FALSE(IsLoopbackAddress("localhost"));
 }
 
 }  // namespace

@@ -49,14 +49,6 @@ TEST_F(ResolveTargetTest, FindsFilesAndPagesUnderTheRoot) {
   EXPECT_EQ(Resolve("/UPPER.KSP").kind, Kind::kPage);
 }
 
-TEST_F(ResolveTargetTest, NothingTakesExtraPath) {
-  for (const char* path : {"/a/page.ksp/more/here", "/a/page.ksp/", "/a/page.ksp//",
-                           "/a/page.ksp/.", "/a/page.ksp/%2e", "/hello.txt/more", "/hello.txt/"}) {
-    EXPECT_EQ(Resolve(path).kind, Kind::kNotFound) << path;
-  }
-  EXPECT_EQ(Resolve("/a/./page.ksp").kind, Kind::kPage);
-}
-
 TEST_F(ResolveTargetTest, FoldersRedirectThenServeTheirDefaultDocument) {
   ResolvedTarget redirect = Resolve("/a/b");
   EXPECT_EQ(redirect.kind, Kind::kRedirect);

@@ -8,8 +8,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <optional>
 #include <stdexcept>
@@ -18,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/text.h"
 #include "host/temp_folder.h"
 
 namespace korvex::host::http::testing {
@@ -31,13 +30,8 @@ struct RawResponse {
 
   /// The first header of that name (any case); "" when absent.
   std::string Header(std::string_view name) const {
-    for (const auto& [n, v] : headers) {
-      if (n.size() == name.size() &&
-          std::equal(n.begin(), n.end(), name.begin(),
-                     [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
-        return v;
-      }
-    }
+    for (const auto& [n, v] : headers)
+      if (EqualsNoCase(n, name)) return v;
     return "";
   }
 };

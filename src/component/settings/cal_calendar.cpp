@@ -1,3 +1,5 @@
+// calCalendar's members: the twelve month texts, the year range (five years either side of
+// today by default) and which time parts the selects show.
 #include "component/settings/cal_calendar.h"
 
 #include "core/member_table.h"

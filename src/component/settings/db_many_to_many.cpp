@@ -1,3 +1,5 @@
+// DBManyToMany's members: one declared link between a local table and a remote one through
+// a link table.
 #include "component/settings/db_many_to_many.h"
 
 #include "core/member_table.h"

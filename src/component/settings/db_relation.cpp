@@ -1,3 +1,4 @@
+// DBRelation's members: a local field, the table it refers to and the column it names there.
 #include "component/settings/db_relation.h"
 
 #include "core/member_table.h"

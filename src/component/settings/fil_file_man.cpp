@@ -1,3 +1,5 @@
+// filFileMan's members and defaults: the file manager's permissions, texts, upload limits,
+// extension lists, thumbnail sizes, and the folder it shows (always ending in "/").
 #include "component/settings/fil_file_man.h"
 
 #include <initializer_list>

@@ -1,3 +1,5 @@
+// HTMLEditForm's members: skin, captions, textarea sizes and the per-field declarations of the
+// add/edit/delete form. The form itself is drawn by the edit form screen.
 #include "component/settings/html_edit_form.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,5 @@
+// HTMLEditingList's members, and the button-caption setters, which refuse a blank caption and
+// an edit caption equal to the delete caption.
 #include "component/settings/html_editing_list.h"
 
 #include "component/errors.h"

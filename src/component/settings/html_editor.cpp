@@ -1,3 +1,5 @@
+// HTMLEditor's members, and OnStartPage, which takes the page's Server object for mapping
+// paths.
 #include "component/settings/html_editor.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,5 @@
+// HTMLFastSearch's members: the keyword box's size, its any/all-words choice and the markup
+// placed around it.
 #include "component/settings/html_fast_search.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,5 @@
+// HTMLJavaScripts's members, its default alert texts, and the escaping that keeps each text
+// ready for a single-quoted script string.
 #include "component/settings/html_java_scripts.h"
 
 #include "core/member_table.h"

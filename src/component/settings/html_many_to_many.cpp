@@ -1,3 +1,4 @@
+// HTMLManyToMany's members and its collection of declared links, keyed by link table.
 #include "component/settings/html_many_to_many.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,5 @@
+// HTMLRelatedRecords's members and its collection of relations, keyed by local field; a field
+// named in Remove is refused by later Adds.
 #include "component/settings/html_related_records.h"
 
 #include "component/errors.h"

@@ -1,3 +1,5 @@
+// HTMLReport's members: template, page size, WHERE clause, value writing, filter and the XML
+// alternative.
 #include "component/settings/html_report.h"
 
 #include "core/member_table.h"

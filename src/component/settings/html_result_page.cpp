@@ -1,3 +1,4 @@
+// HTMLResultPage's members: the texts and limits of the page shown after a form was stored.
 #include "component/settings/html_result_page.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,5 @@
+// HTMLSearchForm's members: skin, captions, result target, style, per-field declarations and
+// the keyword box.
 #include "component/settings/html_search_form.h"
 
 #include "core/member_table.h"

@@ -1,3 +1,4 @@
+// HTMLTemplate's members: the template file and the comment markers the report merge finds.
 #include "component/settings/html_template.h"
 
 #include "core/member_table.h"

@@ -2,8 +2,9 @@
 #include "host/http/basic_auth.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
+
+#include "core/text.h"
 
 namespace korvex::host::http {
 
@@ -44,22 +45,11 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
   return out;
 }
 
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 std::optional<BasicCredentials> ParseBasicAuthorization(std::string_view value) {
   constexpr std::string_view kScheme = "Basic";
-  if (value.size() <= kScheme.size() || !EqualsNoCaseAscii(value.substr(0, 5), kScheme) ||
+  if (value.size() <= kScheme.size() || !EqualsNoCase(value.substr(0, kScheme.size()), kScheme) ||
       value[kScheme.size()] != ' ') {
     return std::nullopt;
   }

@@ -6,17 +6,12 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "core/text.h"
 #include "host/http/server.h"
 
 namespace korvex::host::http {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool IsNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
@@ -66,7 +61,7 @@ std::optional<Authority> ParseAuthority(std::string_view text) {
     size_t colon = std::min(text.find(':'), text.size());
     std::string_view name = text.substr(0, colon);
     if (name.empty() || !std::all_of(name.begin(), name.end(), IsNameChar)) return std::nullopt;
-    a.host = Lower(name);
+    a.host = FoldCase(name);
     rest = text.substr(colon);
   }
   if (rest.empty()) return a;
@@ -80,7 +75,7 @@ std::optional<Authority> ParseAuthority(std::string_view text) {
 std::optional<std::string> NormalOrigin(std::string_view origin) {
   size_t separator = origin.find("://");
   if (separator == 0 || separator == std::string_view::npos) return std::nullopt;
-  std::string scheme = Lower(origin.substr(0, separator));
+  std::string scheme = FoldCase(origin.substr(0, separator));
   if (!std::all_of(scheme.begin(), scheme.end(), [](char c) {
         return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
       })) {

@@ -9,15 +9,13 @@
 #include <ctime>
 #include <stdexcept>
 
+#include "core/text.h"
+
 namespace korvex::host::http {
 
 namespace beast = boost::beast;
 
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return beast::iequals(a, b);
-}
 
 // A header name a page may set: an HTTP token.
 bool IsToken(std::string_view name) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/text.h"
 #include "host/encoding.h"
 
 namespace korvex::host::http {
@@ -64,11 +65,6 @@ ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string scr
   r.file = std::move(real);
   r.script_name = std::move(script_name);
   return r;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // The decoded segments looked up under root: the site root (folder_name empty) or the virtual
@@ -137,7 +133,7 @@ ResolvedTarget ResolveTarget(const fs::path& site_root, std::string_view raw_pat
 }
 
 bool IsPageFile(const fs::path& file) {
-  return Lower(file.extension().string()) == ".ksp";
+  return EqualsNoCase(file.extension().string(), ".ksp");
 }
 
 std::string_view ContentTypeFor(const fs::path& file) {
@@ -177,7 +173,7 @@ std::string_view ContentTypeFor(const fs::path& file) {
       {".xsl", "application/xml"},
       {".zip", "application/zip"},
   };
-  std::string ext = Lower(file.extension().string());
+  std::string ext = FoldCase(file.extension().string());
   auto it =
       std::lower_bound(std::begin(kTypes), std::end(kTypes), ext,
                        [](const auto& entry, const std::string& e) { return entry.first < e; });

@@ -10,8 +10,8 @@
 #include <functional>
 #include <set>
 
-#include "component/errors.h"
 #include "ado/register_ado.h"
+#include "component/errors.h"
 #include "component/register_component.h"
 #include "component/settings/fil_file_man.h"
 #include "component/settings/html_edit_form.h"
@@ -29,6 +29,7 @@ namespace korvex {
 namespace {
 
 using korvex::testing::ErrorNumberOf;
+using korvex::testing::ErrorOf;
 
 std::string Text(Dispatch& object, std::string_view path) {
   // "A.B.C": each step but the last reads an object.
@@ -39,36 +40,48 @@ std::string Text(Dispatch& object, std::string_view path) {
   return ToText(at->Get(path.substr(start)));
 }
 
-TEST(TableSkin, EachOwnerAdjustsItsOwnNewSkin) {
+/// The texts at paths, joined by "|".
+std::string Texts(Dispatch& object, std::initializer_list<std::string_view> paths) {
+  std::string joined;
+  for (std::string_view path : paths) joined += "|" + Text(object, path);
+  return joined.substr(1);
+}
+
+// What differs between owners or is computed when an object is made; one default of each kind
+// that pages and screens rely on.
+TEST(Settings, EachOwnerStartsItsObjectsAsItsScreenNeeds) {
+  ClassRegistry registry;
+  RegisterComponentClasses(registry);
   auto list = std::make_shared<HTMLEditingList>();
   auto form = std::make_shared<HTMLEditForm>();
   auto search = std::make_shared<HTMLSearchForm>();
   auto result = std::make_shared<HTMLResultPage>();
   auto links = std::make_shared<HTMLManyToMany>();
-  EXPECT_EQ(HTMLTable().SubmitTD, "<TD>");
-  EXPECT_EQ(Text(*list, "Table.SubmitTD"), "<TD colspan=0>");
-  EXPECT_EQ(Text(*form, "Table.SubmitTD"), "<TD colspan=2 align='center'>");
-  EXPECT_EQ(Text(*search, "Table.SubmitTD"), "<TD colspan=3 align=center>");
-  EXPECT_EQ(Text(*form, "RelatedRecords.Table.SubmitTD"), "<TD colspan=2 align=center>");
-  EXPECT_EQ(Text(*result, "Table.SubmitTD"), "<TD>");
-  EXPECT_EQ(Text(*links, "Table.TableTag"), "<table>");
-  EXPECT_EQ(Text(*links, "Table.LabelTitle"), "<font size=1>Available</font>");
-  EXPECT_EQ(Text(*links, "Table.DataTitle"), "<font size=1>Active</font>");
-  EXPECT_EQ(Text(*links, "Table.SubmitTD"), "<TD>");
-}
-
-TEST(TableSkin, RelatedRecordsOfEachScreenStartAsThatScreenNeeds) {
-  auto list = std::make_shared<HTMLEditingList>();
-  auto form = std::make_shared<HTMLEditForm>();
-  auto search = std::make_shared<HTMLSearchForm>();
-  auto result = std::make_shared<HTMLResultPage>();
-  EXPECT_FALSE(list->RelatedRecords->Show);
-  EXPECT_TRUE(form->RelatedRecords->Show);
-  EXPECT_TRUE(search->RelatedRecords->Show);
-  EXPECT_TRUE(result->RelatedRecords->Show);
-  EXPECT_FALSE(result->RelatedRecords->AllowEdit);
-  EXPECT_FALSE(result->RelatedRecords->AllowDelete);
-  EXPECT_TRUE(result->RelatedRecords->HideAutonumbers);
+  auto files = std::make_shared<filFileMan>();
+  auto calendar = registry.Create("korvex.CALCALENDAR");  // identifiers ignore letter case
+  auto box = registry.Create("Korvex.HTMLFastSearch");
+  auto report = registry.Create("Korvex.HTMLReport");
+  const int year = BreakDate(Now()).year;
+  EXPECT_EQ(Texts(*list, {"Table.SubmitTD", "RelatedRecords.Show"}), "<TD colspan=0>|False");
+  EXPECT_EQ(
+      Texts(*form, {"Table.SubmitTD", "RelatedRecords.Table.SubmitTD", "RelatedRecords.Show"}),
+      "<TD colspan=2 align='center'>|<TD colspan=2 align=center>|True");
+  EXPECT_EQ(Texts(*search, {"Table.SubmitTD", "RelatedRecords.Show"}),
+            "<TD colspan=3 align=center>|True");
+  EXPECT_EQ(Texts(*result, {"Table.SubmitTD", "RelatedRecords.Show", "RelatedRecords.AllowEdit",
+                            "RelatedRecords.AllowDelete", "RelatedRecords.HideAutonumbers"}),
+            "<TD>|True|False|False|True");
+  EXPECT_EQ(
+      Texts(*links, {"Table.TableTag", "Table.LabelTitle", "Table.DataTitle", "Table.SubmitTD"}),
+      "<table>|<font size=1>Available</font>|<font size=1>Active</font>|<TD>");
+  EXPECT_EQ(Texts(*files, {"Path", "ImagesExtensions.Count", "ValidExtensions.Count"}), "|5|0");
+  EXPECT_EQ(Texts(*calendar, {"M12", "FromYear", "ToYear"}),
+            "dec|" + std::to_string(year - 5) + "|" + std::to_string(year + 5));
+  // A box the page creates itself is sized like the search form's own.
+  EXPECT_EQ(Texts(*box, {"MaxLength", "AfterInputHTML"}), "25|<br>");
+  EXPECT_EQ(Texts(*report, {"Template.BeginLoopKey"}), "<!-- KORVEX BEGIN LOOP -->");
+  EXPECT_EQ(ToText(files->ImagesExtensions->Item(Variant(int32_t{3}))), "JPEG");
+  EXPECT_EQ(ToText(files->InvalidExtensions->Item(Variant(int32_t{4}))), "PIF");
 }
 
 TEST(ObjectMembers, AreCreatedOnFirstReadAndReplacedOnAssignment) {
@@ -92,31 +105,43 @@ TEST(ObjectMembers, AreCreatedOnFirstReadAndReplacedOnAssignment) {
   EXPECT_EQ(list->Table.get(), first);
 }
 
-TEST(EditingListCaptions, RefuseBlankAndEqualCaptionsKeepingTheOldOne) {
+TEST(Captions, BlankOrEqualCaptionsAreRefusedKeepingTheOldOne) {
   auto list = std::make_shared<HTMLEditingList>();
-  try {
-    list->Put("ButtonEditCaption", Variant(" "));
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), -2147221168);
-    EXPECT_EQ(e.description(), "Property value could not be an empty string");
-  }
-  EXPECT_EQ(ErrorNumberOf([&] { list->Put("ButtonDeleteCaption", Variant("")); }), -2147221168);
-  try {
-    list->Put("ButtonDeleteCaption", Variant("Edit"));
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), -2147221167);
-    EXPECT_EQ(e.description(), "ButtonEditCaption could not be equal to ButtonDeleteCaption");
+  auto related = std::make_shared<HTMLRelatedRecords>();
+  struct Case {
+    Dispatch& owner;
+    const char* property;
+    const char* value;
+    std::string error;
+  };
+  const std::string blank = "-2147221168:Property value could not be an empty string";
+  const std::string equal =
+      "-2147221167:ButtonEditCaption could not be equal to ButtonDeleteCaption";
+  const Case cases[] = {
+      {*list, "ButtonEditCaption", " ", blank},
+      {*list, "ButtonDeleteCaption", "", blank},
+      {*list, "ButtonDeleteCaption", "Edit", equal},
+      {*related, "ButtonDeleteCaption", "  ", blank},
+      {*related, "ButtonDeleteCaption", "Edit", equal},
+  };
+  for (const Case& c : cases) {
+    const std::string before = Text(c.owner, c.property);
+    EXPECT_EQ(ErrorOf([&] { c.owner.Put(c.property, Variant(c.value)); }), c.error)
+        << c.owner.ClassName() << "." << c.property << " = '" << c.value << "'";
+    EXPECT_EQ(Text(c.owner, c.property), before) << c.owner.ClassName() << "." << c.property;
   }
   // Case matters in the comparison, and a caption with a blank inside is fine.
   list->Put("ButtonEditCaption", Variant("delete"));
   list->Put("ButtonDeleteCaption", Variant(" Remove it "));
-  EXPECT_EQ(ToText(list->Get("ButtonEditCaption")), "delete");
   EXPECT_EQ(list->ButtonDeleteCaption(), " Remove it ");
   EXPECT_EQ(ErrorNumberOf([&] { list->Put("ButtonEditCaption", Variant(" Remove it ")); }),
             -2147221167);
   EXPECT_EQ(list->ButtonEditCaption(), "delete");
+  // The related list's stored caption can be reached without the rule.
+  related->Put("mvarButtonDeleteCaption", Variant("Edit"));
+  EXPECT_EQ(Text(*related, "ButtonDeleteCaption"), "Edit");
+  related->Put("ButtonDeleteCaption", Variant("Drop"));
+  EXPECT_EQ(Text(*related, "mvarButtonDeleteCaption"), "Drop");
 }
 
 TEST(RelatedRecords, AddsLooksUpRemovesAndEnumeratesRelations) {
@@ -145,21 +170,6 @@ TEST(RelatedRecords, AddsLooksUpRemovesAndEnumeratesRelations) {
   EXPECT_EQ(related->Call("Add", genre).AsObject(), nullptr);
   EXPECT_EQ(related->Count(), 2);
   EXPECT_EQ(ErrorNumberOf([&] { related->Remove("genre"); }), err::kDuplicateKey);
-}
-
-TEST(RelatedRecords, DeleteCaptionRuleAndItsDirectStorage) {
-  auto related = std::make_shared<HTMLRelatedRecords>();
-  EXPECT_EQ(ToText(related->Get("ButtonDeleteCaption")), "Delete");
-  EXPECT_EQ(ErrorNumberOf([&] { related->Put("ButtonDeleteCaption", Variant("  ")); }),
-            -2147221168);
-  EXPECT_EQ(ErrorNumberOf([&] { related->Put("ButtonDeleteCaption", Variant("Edit")); }),
-            -2147221167);
-  EXPECT_EQ(related->ButtonDeleteCaption(), "Delete");
-  // The stored caption can be reached without the rule.
-  related->Put("mvarButtonDeleteCaption", Variant("Edit"));
-  EXPECT_EQ(ToText(related->Get("ButtonDeleteCaption")), "Edit");
-  related->Put("ButtonDeleteCaption", Variant("Drop"));
-  EXPECT_EQ(ToText(related->Get("mvarButtonDeleteCaption")), "Drop");
 }
 
 TEST(ManyToMany, KeepsLinksByLinkTable) {
@@ -194,19 +204,14 @@ TEST(JavaScripts, MessagesAreStoredEscapedForASingleQuotedString) {
   EXPECT_EQ(scripts->InvalidDateMessage(), "Say \\\\\\\"please\\\\\\\"");
 }
 
-TEST(FileManager, PathGainsItsFinalSlashAndExtensionListsHaveDefaults) {
+TEST(FileManager, PathGainsItsFinalSlash) {
   auto files = std::make_shared<filFileMan>();
-  EXPECT_EQ(files->Path(), "");
-  files->Put("Path", Variant("/files"));
-  EXPECT_EQ(ToText(files->Get("Path")), "/files/");
-  files->Put("Path", Variant("/files/"));
-  EXPECT_EQ(files->Path(), "/files/");
+  for (const char* path : {"/files", "/files/"}) {
+    files->Put("Path", Variant(path));
+    EXPECT_EQ(Text(*files, "Path"), "/files/") << path;
+  }
   files->Path("");
   EXPECT_EQ(files->Path(), "/");
-  EXPECT_EQ(files->ImagesExtensions->Count(), 5);
-  EXPECT_EQ(ToText(files->ImagesExtensions->Item(Variant(int32_t{3}))), "JPEG");
-  EXPECT_EQ(ToText(files->InvalidExtensions->Item(Variant(int32_t{4}))), "PIF");
-  EXPECT_EQ(files->ValidExtensions->Count(), 0);
 }
 
 TEST(HTMLEditor, TakesOnlyTheServerOfThePage) {
@@ -231,18 +236,6 @@ TEST(ClassRegistry, CreatesTheCreatableCompanionsOnly) {
        {"Korvex.HTMLTable", "Korvex.HTMLEditingList", "Korvex.HTMLEditForm",
         "Korvex.HTMLResultPage", "Korvex.HTMLSearchForm", "Korvex.filFileMan", "Korvex.Nothing"})
     EXPECT_EQ(ErrorNumberOf([&] { registry.Create(id); }), err::kInvalidClassString) << id;
-  // Identifiers ignore letter case; defaults are set when the object is created.
-  auto cal = registry.Create("korvex.CALCALENDAR");
-  EXPECT_EQ(ToText(cal->Get("M12")), "dec");
-  int year = BreakDate(Now()).year;
-  EXPECT_EQ(CLng(cal->Get("FromYear")), year - 5);
-  EXPECT_EQ(CLng(cal->Get("ToYear")), year + 5);
-  // A box the page creates itself is sized like the search form's own.
-  auto box = registry.Create("Korvex.HTMLFastSearch");
-  EXPECT_EQ(CLng(box->Get("MaxLength")), 25);
-  EXPECT_EQ(ToText(box->Get("AfterInputHTML")), "<br>");
-  EXPECT_EQ(Text(*registry.Create("Korvex.HTMLReport"), "Template.BeginLoopKey"),
-            "<!-- KORVEX BEGIN LOOP -->");
 }
 
 // Every member table is built once, from every class a page can create or reach through an
@@ -268,9 +261,9 @@ TEST(ClassRegistry, EveryReachableClassHasAValidMemberTable) {
   for (const std::string& id : registry.Identifiers()) {
     ASSERT_NO_THROW(visit(*registry.Create(id))) << id;
   }
-  for (const char* name : {"AdminRecordset", "HTMLTable", "HTMLEditingList", "HTMLEditForm",
-                           "HTMLResultPage", "HTMLSearchForm", "filFileMan", "HTMLTemplate",
-                           "Recordset", "Fields"})
+  for (const char* name :
+       {"AdminRecordset", "HTMLTable", "HTMLEditingList", "HTMLEditForm", "HTMLResultPage",
+        "HTMLSearchForm", "filFileMan", "HTMLTemplate", "Recordset", "Fields"})
     EXPECT_TRUE(seen.contains(name)) << name;
 }
 

@@ -13,123 +13,106 @@ namespace {
 using testing::RecordingScreens;
 using testing::RunPage;
 
-struct Dispatched {
-  const char* method;
-  std::vector<Variant> args;
-  const char* query;
-  std::vector<std::string> calls;
-};
-
 TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
-  const std::vector<Dispatched> cases = {
-      {"DoEditingList", {}, "", {"EditingList(SELECT * FROM [Books] ) [Books]"}},
-      {"DoEditingList",
-       {Variant("WHERE Year > 1990")},
-       "PageKorVex=-1",
-       {"EditingList(SELECT * FROM [Books] WHERE Year > 1990) [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=1&RecordsetKorVex=Authors", {"EditForm(F,F,,F) [Authors]"}},
+  // The method's argument when it takes one; the screen calls made, joined by "; ".
+  struct Case {
+    const char* method;
+    const char* arg;
+    const char* query;
+    const char* calls;
+  };
+  const char* where = "WHERE ID=3";
+  const Case cases[] = {
+      {"DoEditingList", nullptr, "", "EditingList(SELECT * FROM [Books] ) [Books]"},
+      {"DoEditingList", "WHERE Year > 1990", "PageKorVex=-1",
+       "EditingList(SELECT * FROM [Books] WHERE Year > 1990) [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=1&RecordsetKorVex=Authors",
+       "EditForm(F,F,,F) [Authors]"},
       // The request's name replaces the page's, even when the request has none.
-      {"DoEditingList", {}, "PageKorVex=1", {"EditForm(F,F,,F) []"}},
-      {"DoEditingList", {}, "PageKorVex=2&RecordsetKorVex=Authors", {"SaveRecord [Authors]"}},
-      {"DoEditingList", {}, "PageKorVex=11", {"FileManFrameset [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=12", {"FileManList [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=13", {"FileManConsole(,) [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=14", {"ReceiveUpload [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=15", {"FileManDelete [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=16", {"FileManRename [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=20", {"HTMLEditorPage [Books]"}},
-      {"DoEditingList", {}, "PageKorVex=17", {"EditingList(SELECT * FROM [Books] ) [Books]"}},
-      {"DoSearchForm", {}, "", {"SearchForm [Books]"}},
-      {"DoSearchForm",
-       {},
-       "PageKorVex=-2&RecordsetKorVex=Authors&SQLKorVex=SELECT+1",
-       {"Report(SELECT 1) [Authors]"}},
-      {"DoSearchForm",
-       {},
-       "PageKorVex=-1&RecordsetKorVex=Authors",
-       {"BuildCriteriaSql [Authors]", "EditingList(SELECT * FROM criteria) [Authors]"}},
-      {"DoSearchForm", {}, "PageKorVex=1&RecordsetKorVex=Authors", {"EditForm(F,F,,F) [Authors]"}},
-      {"DoSearchForm", {}, "PageKorVex=2", {"SaveRecord []"}},
-      {"DoSearchForm", {}, "PageKorVex=15", {"FileManDelete [Books]"}},
-      {"DoSearchForm", {}, "PageKorVex=3", {"SearchForm [Books]"}},
-      {"EditItem", {Variant("WHERE ID=3")}, "", {"EditForm(F,T,WHERE ID=3,F) [Books]"}},
+      {"DoEditingList", nullptr, "PageKorVex=1", "EditForm(F,F,,F) []"},
+      {"DoEditingList", nullptr, "PageKorVex=2&RecordsetKorVex=Authors", "SaveRecord [Authors]"},
+      {"DoEditingList", nullptr, "PageKorVex=11", "FileManFrameset [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=12", "FileManList [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=13", "FileManConsole(,) [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=14", "ReceiveUpload [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=15", "FileManDelete [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=16", "FileManRename [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=20", "HTMLEditorPage [Books]"},
+      {"DoEditingList", nullptr, "PageKorVex=17", "EditingList(SELECT * FROM [Books] ) [Books]"},
+      {"DoSearchForm", nullptr, "", "SearchForm [Books]"},
+      {"DoSearchForm", nullptr, "PageKorVex=-2&RecordsetKorVex=Authors&SQLKorVex=SELECT+1",
+       "Report(SELECT 1) [Authors]"},
+      {"DoSearchForm", nullptr, "PageKorVex=-1&RecordsetKorVex=Authors",
+       "BuildCriteriaSql [Authors]; EditingList(SELECT * FROM criteria) [Authors]"},
+      {"DoSearchForm", nullptr, "PageKorVex=1&RecordsetKorVex=Authors",
+       "EditForm(F,F,,F) [Authors]"},
+      {"DoSearchForm", nullptr, "PageKorVex=2", "SaveRecord []"},
+      {"DoSearchForm", nullptr, "PageKorVex=15", "FileManDelete [Books]"},
+      {"DoSearchForm", nullptr, "PageKorVex=3", "SearchForm [Books]"},
+      {"EditItem", where, "", "EditForm(F,T,WHERE ID=3,F) [Books]"},
       // Outside the list's codes the page's own name wins over the request's.
-      {"EditItem",
-       {Variant("WHERE ID=3")},
-       "PageKorVex=2&RecordsetKorVex=Authors",
-       {"SaveRecord [Books]"}},
-      {"EditItem", {Variant("WHERE ID=3")}, "PageKorVex=1", {"EditForm(F,T,WHERE ID=3,F) [Books]"}},
-      {"EditItem", {Variant("WHERE ID=3")}, "PageKorVex=20", {"HTMLEditorPage [Books]"}},
-      {"DeleteItem", {Variant("WHERE ID=3")}, "", {"EditForm(F,T,WHERE ID=3,T) [Books]"}},
-      {"DeleteItem",
-       {Variant("WHERE ID=3")},
-       "PageKorVex=11",
-       {"EditForm(F,T,WHERE ID=3,T) [Books]"}},
-      {"DeleteItem", {Variant("WHERE ID=3")}, "PageKorVex=2", {"SaveRecord [Books]"}},
-      {"AddNew", {}, "", {"EditForm(T,F,,F) [Books]"}},
-      {"AddNew", {}, "PageKorVex=1", {"EditForm(T,F,,F) [Books]"}},
-      {"AddNew", {}, "PageKorVex=2", {"SaveRecord [Books]"}},
-      {"AddNew", {}, "PageKorVex=14", {"ReceiveUpload [Books]"}},
-      {"DoReport", {}, "", {"Report(Books) [Books]"}},
-      {"DoReport", {}, "PageKorVex=-2", {"Report(Books) [Books]"}},
-      {"DoReport", {}, "PageKorVex=11", {"Report(Books) [Books]"}},
-      {"DoReport", {}, "PageKorVex=-1", {}},
-      {"DoReport", {}, "PageKorVex=1", {}},
-      {"DoReport", {}, "PageKorVex=2", {}},
+      {"EditItem", where, "PageKorVex=2&RecordsetKorVex=Authors", "SaveRecord [Books]"},
+      {"EditItem", where, "PageKorVex=1", "EditForm(F,T,WHERE ID=3,F) [Books]"},
+      {"EditItem", where, "PageKorVex=20", "HTMLEditorPage [Books]"},
+      {"DeleteItem", where, "", "EditForm(F,T,WHERE ID=3,T) [Books]"},
+      {"DeleteItem", where, "PageKorVex=11", "EditForm(F,T,WHERE ID=3,T) [Books]"},
+      {"DeleteItem", where, "PageKorVex=2", "SaveRecord [Books]"},
+      {"AddNew", nullptr, "", "EditForm(T,F,,F) [Books]"},
+      {"AddNew", nullptr, "PageKorVex=1", "EditForm(T,F,,F) [Books]"},
+      {"AddNew", nullptr, "PageKorVex=2", "SaveRecord [Books]"},
+      {"AddNew", nullptr, "PageKorVex=14", "ReceiveUpload [Books]"},
+      {"DoReport", nullptr, "", "Report(Books) [Books]"},
+      {"DoReport", nullptr, "PageKorVex=-2", "Report(Books) [Books]"},
+      {"DoReport", nullptr, "PageKorVex=11", "Report(Books) [Books]"},
+      {"DoReport", nullptr, "PageKorVex=-1", ""},
+      {"DoReport", nullptr, "PageKorVex=1", ""},
+      {"DoReport", nullptr, "PageKorVex=2", ""},
   };
   testing::TempFolder folder;
   const std::string db =
       testing::MakeDatabase(folder, "books.db", "CREATE TABLE Books (ID INTEGER PRIMARY KEY);");
-  for (const Dispatched& c : cases) {
+  for (const Case& c : cases) {
     RecordingScreens screens;
     auto result = RunPage(
         std::string("/books.ksp?") + c.query,
         [&](AdminRecordset& page) {
           page.DatabasePath(db);
           page.recordset("Books");
-          page.Call(c.method, c.args);
+          std::vector<Variant> args;
+          if (c.arg) args.emplace_back(c.arg);
+          page.Call(c.method, args);
         },
         &screens);
     EXPECT_FALSE(result.error) << c.method << " " << c.query << ": " << result.error->description();
-    EXPECT_EQ(screens.calls, c.calls) << c.method << " " << c.query;
+    std::string calls;
+    for (const std::string& call : screens.calls) calls += (calls.empty() ? "" : "; ") + call;
+    EXPECT_EQ(calls, c.calls) << c.method << " " << c.query;
   }
 }
 
-TEST(PageController, APageWithoutRecordsetTakesTheRequestsAndItsSeparators) {
-  testing::TempFolder folder;
-  const std::string db = testing::MakeDatabase(
-      folder, "shop.db", "CREATE TABLE \"Order Lines\" (ID INTEGER PRIMARY KEY);");
-  RecordingScreens screens;
-  RunPage(
-      "/a.ksp?RecordsetKorVex=Order+Lines",
-      [&](AdminRecordset& page) {
-        page.DatabasePath(db);
-        page.IdentifierLSeparator("`");
-        page.IdentifierRSeparator("`");
-        page.DoEditingList(std::nullopt);
-      },
-      &screens);
-  EXPECT_EQ(screens.calls,
-            std::vector<std::string>{"EditingList(SELECT * FROM `Order Lines` ) [Order Lines]"});
-}
-
-// A name from the request reaches SQL only when the database has such a table or view; any
-// other is refused with the list's notice, its text encoded, and no screen runs.
-TEST(PageController, TheListRefusesARecordsetNameTheDatabaseDoesNotHave) {
+// A page without a recordset takes the request's, quoted with the page's separators. The name
+// reaches SQL only when the database has such a table or view; any other is refused with the
+// list's notice, its text encoded, and no screen runs.
+TEST(PageController, TheListTakesOnlyARecordsetNameTheDatabaseHas) {
   testing::TempFolder folder;
   const std::string db = testing::MakeDatabase(folder, "shop.db",
                                                "CREATE TABLE \"x]y\" (ID INTEGER PRIMARY KEY);"
+                                               "CREATE TABLE \"Order Lines\" (ID INTEGER);"
                                                "CREATE VIEW \"v\"\"w\" AS SELECT 1 AS One;");
   struct Case {
     const char* query;
+    const char* separator;  // the page's own on both sides, when set
     std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {"RecordsetKorVex=X%5DY", {"EditingList(SELECT * FROM [X]]Y] ) [X]Y]"}},
-      {"RecordsetKorVex=v%22w", {"EditingList(SELECT * FROM [v\"w] ) [v\"w]"}},
-      {"RecordsetKorVex=x%5D+%3Cb%3E", {}},
-      {"RecordsetKorVex=sqlite_master", {}},
-      {"", {}},
+      {"RecordsetKorVex=X%5DY", "", {"EditingList(SELECT * FROM [X]]Y] ) [X]Y]"}},
+      {"RecordsetKorVex=v%22w", "", {"EditingList(SELECT * FROM [v\"w] ) [v\"w]"}},
+      {"RecordsetKorVex=Order+Lines",
+       "`",
+       {"EditingList(SELECT * FROM `Order Lines` ) [Order Lines]"}},
+      {"RecordsetKorVex=x%5D+%3Cb%3E", "", {}},
+      {"RecordsetKorVex=sqlite_master", "", {}},
+      {"", "", {}},
   };
   for (const Case& c : cases) {
     RecordingScreens screens;
@@ -137,6 +120,10 @@ TEST(PageController, TheListRefusesARecordsetNameTheDatabaseDoesNotHave) {
         std::string("/l.ksp?") + c.query,
         [&](AdminRecordset& page) {
           page.DatabasePath(db);
+          if (*c.separator) {
+            page.IdentifierLSeparator(c.separator);
+            page.IdentifierRSeparator(c.separator);
+          }
           page.DoEditingList(std::nullopt);
         },
         &screens);
@@ -182,10 +169,9 @@ TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) 
 }
 
 TEST(PageController, PageCodeComesFromTheQueryStringAsA16BitNumber) {
+  // The other failing codes are followed through a real page in component_e2e_test.
   const std::vector<std::pair<std::string, int32_t>> failures = {
       {"PageKorVex=abc", err::kTypeMismatch},
-      {"PageKorVex=", err::kTypeMismatch},
-      {"PageKorVex=99999", err::kOverflow},
       {"PageKorVex=-32769", err::kOverflow},
   };
   for (const auto& [query, number] : failures) {

@@ -4,9 +4,12 @@
 
 #include "core/automation_error.h"
 #include "core/member_table.h"
+#include "support/error_number.h"
 
 namespace korvex {
 namespace {
+
+using korvex::testing::ErrorNumberOf;
 
 class Sample : public Dispatch {
  public:
@@ -40,12 +43,7 @@ TEST(Dispatch, NamesIgnoreCaseAndUnknownRaises438) {
   s->Put("LABEL", Variant("y"));
   EXPECT_EQ(s->Label, "y");
   EXPECT_EQ(ToText(s->Get("label")), "y");
-  try {
-    s->Get("Nope");
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), 438);
-  }
+  EXPECT_EQ(ErrorNumberOf([&] { s->Get("Nope"); }), 438);
 }
 
 TEST(Dispatch, ConvertsByFieldTypes) {
@@ -53,12 +51,7 @@ TEST(Dispatch, ConvertsByFieldTypes) {
   s->Put("Size", Variant("12"));
   EXPECT_EQ(s->Size, 12);
   EXPECT_EQ(s->Get("Size").type(), VarType::Integer);
-  try {
-    s->Put("Size", Variant("40000"));
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
+  EXPECT_EQ(ErrorNumberOf([&] { s->Put("Size", Variant("40000")); }), 6);
 }
 
 TEST(Dispatch, ObjectFieldsAreCreatedOnFirstReadAndReplacedOnAssignment) {

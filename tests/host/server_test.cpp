@@ -5,6 +5,7 @@
 #include "core/member_table.h"
 #include "host/intrinsics.h"
 #include "host/temp_folder.h"
+#include "support/error_number.h"
 
 namespace korvex::host {
 namespace {
@@ -123,12 +124,8 @@ TEST(Server, CreateObjectStartsPageObjectsWithTheContext) {
   EXPECT_EQ(probe->context_->Get("Request").AsObject(), context->Request);
 
   Variant unknown[] = {Variant("Korvex.NoSuchClass")};
-  try {
-    context->Server->Call("CreateObject", unknown);
-    FAIL() << "an unknown class was created";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), -2147221005);
-  }
+  EXPECT_EQ(korvex::testing::ErrorNumberOf([&] { context->Server->Call("CreateObject", unknown); }),
+            -2147221005);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <memory>
 #include <regex>
 
-#include "e2e/server_process.h"
+#include "e2e/process.h"
 #include "http/http_test_support.h"
 
 namespace korvex {
@@ -17,7 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using host::http::testing::Fetch;
 using host::http::testing::Get;
-using host::http::testing::RawConnection;
 using host::http::testing::RawResponse;
 using host::http::testing::TempSite;
 
@@ -27,12 +26,6 @@ void Exec(const fs::path& database, const std::string& sql) {
   EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
       << sqlite3_errmsg(db);
   sqlite3_close(db);
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }
 
 class BuiltInSiteTest : public ::testing::Test {
@@ -50,7 +43,7 @@ class BuiltInSiteTest : public ::testing::Test {
     server_.reset();  // a previous run ends first
     // A log of its own per run: the start line of the last run must not be taken for this one.
     const fs::path log = temp_.path() / ("server" + std::to_string(++runs_) + ".log");
-    server_ = std::make_unique<testing::ServerProcess>(args, log, all, work_);
+    server_ = std::make_unique<testing::KorvexProcess>(args, log, all, work_);
     return server_->WaitForPort();
   }
 
@@ -67,7 +60,7 @@ class BuiltInSiteTest : public ::testing::Test {
 
   TempSite temp_;
   fs::path work_ = temp_.path() / "work";
-  std::unique_ptr<testing::ServerProcess> server_;
+  std::unique_ptr<testing::KorvexProcess> server_;
   int runs_ = 0;
 };
 
@@ -250,51 +243,6 @@ TEST_F(BuiltInSiteTest, NamedDatabaseByFileOrConnectionString) {
     EXPECT_EQ(Stop(), 0);
   }
   EXPECT_FALSE(fs::exists(work_ / "korvex-demo.db"));
-}
-
-TEST_F(BuiltInSiteTest, BasicAuthenticationRefusesAWrongPassword) {
-  uint16_t port = Serve({"--user", "admin"}, {{"KORVEX_PASSWORD", "s3cret"}});
-  ASSERT_NE(port, 0) << server_->Output();
-  EXPECT_EQ(Page(port, "/").status, 401);
-  // admin:s3crex, then admin:s3cret
-  RawResponse wrong = Page(port, "/table.ksp?RecordsetKorVex=Customers",
-                           "Authorization: Basic YWRtaW46czNjcmV4\r\n");
-  EXPECT_EQ(wrong.status, 401);
-  EXPECT_EQ(wrong.body.find("Customers"), std::string::npos);
-  EXPECT_EQ(Page(port, "/files/red-mug.png", "Authorization: Basic YWRtaW46czNjcmV4\r\n").status,
-            401);
-  RawResponse right = Page(port, "/", "Authorization: Basic YWRtaW46czNjcmV0\r\n");
-  EXPECT_EQ(right.status, 200);
-  EXPECT_NE(right.body.find("Customers"), std::string::npos);
-}
-
-TEST_F(BuiltInSiteTest, StopsWithoutLosingARequest) {
-  uint16_t port = Serve({"--threads", "2"});
-  ASSERT_NE(port, 0) << server_->Output();
-  // Every connection has sent three requests at once when the stop comes: all are answered.
-  constexpr int kConnections = 6, kRequests = 3;
-  std::vector<std::unique_ptr<RawConnection>> connections;
-  const std::string request = Get("/table.ksp?RecordsetKorVex=Orders&CPKorVex=3");
-  for (int i = 0; i < kConnections; ++i) {
-    connections.push_back(std::make_unique<RawConnection>(port));
-    std::string pipelined;
-    for (int j = 0; j < kRequests; ++j) pipelined += request;
-    ASSERT_TRUE(connections.back()->Send(pipelined));
-  }
-  server_->Signal(SIGTERM);
-  int answered = 0;
-  for (auto& c : connections) {
-    for (int j = 0; j < kRequests; ++j) {
-      std::optional<RawResponse> r = c->Read();
-      if (!r) break;
-      EXPECT_EQ(r->status, 200);
-      EXPECT_EQ(Count(r->body, "</body></html>"), 1u);
-      answered += r->status == 200;
-    }
-  }
-  EXPECT_EQ(answered, kConnections * kRequests);
-  EXPECT_EQ(server_->Wait(), 0);
-  EXPECT_NE(server_->Output().find("korvex: stopped"), std::string::npos);
 }
 
 }  // namespace

@@ -4,23 +4,11 @@
 
 #include "ado/connection.h"
 #include "component/settings/html_many_to_many.h"
+#include "support/library_fixture.h"
 #include "support/list_fixture.h"
 
 namespace korvex::testing {
 namespace {
-
-std::string BooksDatabase(const TempFolder& folder) {
-  return MakeDatabase(
-      folder, "books.db",
-      "CREATE TABLE Books (ID INTEGER PRIMARY KEY, Title VARCHAR(30), Shelf VARCHAR(5));"
-      "CREATE TABLE Authors (ID INTEGER PRIMARY KEY, Name VARCHAR(30));"
-      "CREATE TABLE BookAuthors (BookID INTEGER, AuthorID INTEGER);"
-      "CREATE TABLE ShelfAuthors (ShelfCode VARCHAR(5), AuthorID INTEGER);"
-      "INSERT INTO Books VALUES (1, 'One', 'A''1'), (2, 'Two', 'B');"
-      "INSERT INTO Authors VALUES (1, 'Ann'), (2, 'Bob'), (3, 'Cy');"
-      "INSERT INTO BookAuthors VALUES (1, 2), (1, 3), (2, 1);"
-      "INSERT INTO ShelfAuthors VALUES ('A''1', 1);");
-}
 
 PageResult Editor(const std::string& db, std::string_view local_value, bool delete_mode,
                   const char* link_table = "BookAuthors", bool debug = false) {
@@ -44,7 +32,7 @@ std::string Options(std::initializer_list<std::pair<int, const char*>> authors) 
 
 TEST(ManyToManyEditor, ShowsAvailableAndActiveAuthorsOfABook) {
   TempFolder folder;
-  PageResult result = Editor(BooksDatabase(folder), "1", false);
+  PageResult result = Editor(LibraryDatabase(folder), "1", false);
   ASSERT_FALSE(result.error) << result.error->description();
   EXPECT_EQ(result.body,
             "<table><TR><TD><font size=1>Available</font></TD><TD><font size=1>&nbsp;</font>"
@@ -62,7 +50,7 @@ TEST(ManyToManyEditor, ShowsAvailableAndActiveAuthorsOfABook) {
 
 TEST(ManyToManyEditor, NewRecordHasEverythingAvailableAndNothingActive) {
   TempFolder folder;
-  std::string db = BooksDatabase(folder);
+  std::string db = LibraryDatabase(folder);
   for (std::string_view key : {"", "1 OR 1=1", "x"}) {
     PageResult result = Editor(db, key, false);
     ASSERT_FALSE(result.error) << key << ": " << result.error->description();
@@ -79,7 +67,7 @@ TEST(ManyToManyEditor, NewRecordHasEverythingAvailableAndNothingActive) {
 
 TEST(ManyToManyEditor, TextKeyAndDeleteMode) {
   TempFolder folder;
-  std::string db = BooksDatabase(folder);
+  std::string db = LibraryDatabase(folder);
   PageResult shelf = Editor(db, "A'1", true, "ShelfAuthors");
   ASSERT_FALSE(shelf.error) << shelf.error->description();
   EXPECT_EQ(shelf.body,
@@ -96,7 +84,7 @@ TEST(ManyToManyEditor, TextKeyAndDeleteMode) {
 
 TEST(ManyToManyEditor, ValueQuoteFollowsTheColumnType) {
   TempFolder folder;
-  PageResult result = RunListPage("/b.ksp", BooksDatabase(folder), [](AdminRecordset& page) {
+  PageResult result = RunListPage("/b.ksp", LibraryDatabase(folder), [](AdminRecordset& page) {
     EXPECT_EQ(ValueQuote(page, "ShelfAuthors", "ShelfCode"), "'");
     EXPECT_EQ(ValueQuote(page, "BookAuthors", "BookID"), "");
   });

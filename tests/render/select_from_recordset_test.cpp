@@ -21,71 +21,58 @@ std::string AuthorsDatabase(const TempFolder& folder) {
           "INSERT INTO Authors VALUES (8, NULL, NULL, '1960-01-01', NULL);");
 }
 
-std::string Select(const std::string& db, const std::function<void(AdminRecordset&)>& configure,
-                   const SelectOptions& options) {
-  std::string html;
-  PageResult result = RunListPage("/s.ksp", db, [&](AdminRecordset& page) {
-    if (configure) configure(page);
-    html =
-        SelectFromRecordset(page, "Author", Variant(page.Connection()), "Authors", "ID", options);
-  });
-  if (result.error) ADD_FAILURE() << result.error->description();
-  return html;
-}
-
-TEST(SelectFromRecordset, OptionTextTakesColumnsWhileShorterThanTheLimitThenCuts) {
-  TempFolder folder;
-  std::string db = AuthorsDatabase(folder);
-  SelectOptions options;
-  options.selected_id = Variant(int32_t{7});  // a number selects the option whose text is "7"
-  // First (30) and Last (30, "&" encoded after the cut) are taken; Nick never is.
-  std::string text = kThirty + " Q&" + kThirty.substr(2, 17);
-  ASSERT_EQ(text.size(), 50u);
-  EXPECT_EQ(Select(db, {}, options), "<select name=\"Author\"><option value=\"7\" selected>" +
-                                         kThirty + " Q&amp;" + kThirty.substr(2, 17) +
-                                         "</option><option value=\"8\"></option></select>");
-}
-
-TEST(SelectFromRecordset, NumbersHiddenColumnsSizeAndFirstOption) {
+// The empty source with only its first option is the many-to-many editor's list of a new record.
+TEST(SelectFromRecordset, OptionsFollowTheSettingsAndDataErrorsPassThrough) {
   TempFolder folder;
   std::string db = AuthorsDatabase(folder);
   Collection hide;
   hide.Add(Variant("First"));
   hide.Add(Variant("Last"));
-  SelectOptions options;
-  options.with_select = true;
-  options.select_text = "pick";
-  options.fields_to_hide = &hide;
-  options.size = "5";
-  options.disabled = true;
-  options.filter = Variant("ID = 8");
-  EXPECT_EQ(Select(
-                db, [](AdminRecordset& page) { page.ShowNumbersInSelect = true; }, options),
-            "<select name=\"Author\" multiple size='5'  disabled ><option value=\"\"> pick "
-            "</option><option value=\"8\">8 </option></select>");
-}
-
-TEST(SelectFromRecordset, EmptySourceGivesOnlyTheFirstOption) {
-  TempFolder folder;
-  SelectOptions options;
-  options.with_select = true;
-  options.select_text = "________________";
-  options.size = "5";
-  options.no_rows = true;
-  EXPECT_EQ(Select(AuthorsDatabase(folder), {}, options),
-            "<select name=\"Author\" multiple size='5' ><option value=\"\"> ________________ "
-            "</option></select>");
-}
-
-TEST(SelectFromRecordset, DebugModeBreaksLinesAndDataErrorsPassThrough) {
-  TempFolder folder;
-  std::string db = AuthorsDatabase(folder);
-  SelectOptions options;
-  options.sql = "SELECT ID, Nick FROM Authors WHERE ID = 7";
-  EXPECT_EQ(Select(
-                db, [](AdminRecordset& page) { page.DebugMode = true; }, options),
-            "<select name=\"Author\">\r\n\r\n\t<option value=\"7\">never </option>\r\n"
-            "</select>\r\n");
+  struct Case {
+    const char* name;
+    std::function<void(SelectOptions&)> set;
+    bool numbers_and_debug[2];
+    std::string expected;
+  };
+  const Case cases[] = {
+      // First (30) and Last (30, "&" encoded after the cut) are taken while the text is under
+      // 50 characters; Nick never is. A number selects the option whose text is "7".
+      {"text limit",
+       [](SelectOptions& o) { o.selected_id = Variant(int32_t{7}); },
+       {false, false},
+       "<select name=\"Author\"><option value=\"7\" selected>" + kThirty + " Q&amp;" +
+           kThirty.substr(2, 17) + "</option><option value=\"8\"></option></select>"},
+      {"numbers, hidden columns, size, first option",
+       [&](SelectOptions& o) {
+         o.with_select = true;
+         o.select_text = "pick";
+         o.fields_to_hide = &hide;
+         o.size = "5";
+         o.disabled = true;
+         o.filter = Variant("ID = 8");
+       },
+       {true, false},
+       "<select name=\"Author\" multiple size='5'  disabled ><option value=\"\"> pick "
+       "</option><option value=\"8\">8 </option></select>"},
+      {"debug",
+       [](SelectOptions& o) { o.sql = "SELECT ID, Nick FROM Authors WHERE ID = 7"; },
+       {false, true},
+       "<select name=\"Author\">\r\n\r\n\t<option value=\"7\">never </option>\r\n"
+       "</select>\r\n"},
+  };
+  for (const Case& c : cases) {
+    std::string html;
+    PageResult result = RunListPage("/s.ksp", db, [&](AdminRecordset& page) {
+      page.ShowNumbersInSelect = c.numbers_and_debug[0];
+      page.DebugMode = c.numbers_and_debug[1];
+      SelectOptions options;
+      c.set(options);
+      html =
+          SelectFromRecordset(page, "Author", Variant(page.Connection()), "Authors", "ID", options);
+    });
+    EXPECT_FALSE(result.error) << c.name;
+    EXPECT_EQ(html, c.expected) << c.name;
+  }
 
   PageResult result = RunListPage("/s.ksp", db, [](AdminRecordset& page) {
     SelectFromRecordset(page, "x", Variant(page.Connection()), "Nowhere", "ID", {});

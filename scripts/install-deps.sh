@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev
   wrk curl python3
+  chromium
 )
 
 missing=()
@@ -25,4 +26,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Node.js for the browser tests: any one already installed serves (npm comes with it).
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+
+# playwright-core drives Debian's chromium; it never downloads a browser of its own.
+browser_tests="$(dirname "$0")/../tests/browser"
+if [ ! -d "$browser_tests/node_modules/playwright-core" ]; then
+  (cd "$browser_tests" && npm ci --no-audit --no-fund --loglevel=error)
 fi

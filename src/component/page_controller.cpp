@@ -74,13 +74,14 @@ void AdminRecordset::DoEditingList(const std::optional<std::string>& sWhereCrite
   // refusal is the list's notice, as a failing list query is.
   try {
     if (!IsTableOrView(recordset_)) {
-      throw AutomationError(
+      WriteEditingListNotice(AutomationError(
           err::kUnknownRecordset,
           "The recordset \"" + recordset_ + "\" is no table or view of the database",
-          std::string(kComponentSource));
+          std::string(kComponentSource)));
+      return;
     }
   } catch (const AutomationError& error) {
-    WriteEditingListNotice(error);
+    WriteEditingListNotice(error);  // the connection would not open
     return;
   }
   // The blank after the name stays even without a criterion.

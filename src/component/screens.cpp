@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "component/admin_recordset.h"
 #include "component/errors.h"
 
 namespace korvex {

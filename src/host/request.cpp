@@ -136,8 +136,8 @@ void Request::FillServerVariables() {
     vars.Append(std::move(name), SanitizeUtf8(value));
   };
   set("SCRIPT_NAME", data_.script_name);
-  // The script's own path, as classic page hosts report it: screens write it unencoded into
-  // links and form actions, so it must never carry text from beyond the page's name.
+  // The script's own path, as classic page hosts report it: screens build their links and
+  // form actions on it, so it never carries text from beyond the page's name.
   set("PATH_INFO", data_.script_name);
   set("URL", data_.script_name);
   set("REQUEST_METHOD", data_.method);

@@ -15,7 +15,7 @@ Skin ReadSkin(const HTMLTable& table, bool debug, MarkerLayout layout) {
   for (const SkinTag& entry : kSkinTags) {
     if (entry.row_tag) continue;
     std::string& tag = skin.*entry.tag;
-    tag = WrapInMarkers(entry.name, tag, layout);
+    tag = WrapInMarkers(TagMarkers{entry.open_marker, entry.close_marker}, tag, layout);
   }
   return skin;
 }

@@ -33,12 +33,17 @@ std::string WrapInMarkers(std::string_view tag_name, std::string_view tag, Marke
                           std::string_view indent) {
   std::optional<TagMarkers> markers = MarkersOf(tag_name);
   if (!markers) return std::string(tag);
+  return WrapInMarkers(*markers, tag, layout, indent);
+}
+
+std::string WrapInMarkers(const TagMarkers& markers, std::string_view tag, MarkerLayout layout,
+                          std::string_view indent) {
   std::string out(indent);
-  out += markers->open;
+  out += markers.open;
   if (layout == MarkerLayout::Broken) out += "\r\n";
   out += tag;
   if (layout == MarkerLayout::Broken) out += "\r\n";
-  out += markers->close;
+  out += markers.close;
   out += "\r\n";
   return out;
 }

@@ -29,5 +29,8 @@ enum class MarkerLayout {
 /// The tag between its markers; a name without markers leaves the tag as it is.
 std::string WrapInMarkers(std::string_view tag_name, std::string_view tag,
                           MarkerLayout layout = MarkerLayout::Inline, std::string_view indent = {});
+/// The tag between the given markers.
+std::string WrapInMarkers(const TagMarkers& markers, std::string_view tag, MarkerLayout layout,
+                          std::string_view indent = {});
 
 }  // namespace korvex

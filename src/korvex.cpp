@@ -10,6 +10,7 @@
 #include "component/register_component.h"
 #include "component/screens.h"
 #include "core/class_registry.h"
+#include "editing/edit_form.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 
@@ -22,6 +23,10 @@ class ProductScreens final : public Screens {
  public:
   void RenderEditingList(AdminRecordset& page, const std::string& sql) override {
     korvex::RenderEditingList(page, sql);
+  }
+  void RenderEditForm(AdminRecordset& page, bool is_new, bool load_record,
+                      const std::string& where_criterion, bool is_delete) override {
+    korvex::RenderEditForm(page, is_new, load_record, where_criterion, is_delete);
   }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,

@@ -4,8 +4,7 @@
 
 namespace korvex {
 
-std::string ScriptString(std::string_view text) {
-  std::string escaped = HTMLJavaScripts::JsEscape(text);
+std::string InScriptBlock(std::string_view escaped) {
   std::string out;
   out.reserve(escaped.size());
   for (size_t i = 0; i < escaped.size(); ++i) {
@@ -13,6 +12,10 @@ std::string ScriptString(std::string_view text) {
     if (escaped[i] == '<' && i + 1 < escaped.size() && escaped[i + 1] == '/') out += '\\';
   }
   return out;
+}
+
+std::string ScriptString(std::string_view text) {
+  return InScriptBlock(HTMLJavaScripts::JsEscape(text));
 }
 
 }  // namespace korvex

@@ -41,7 +41,7 @@ void AppendCheckFunctions(std::string& out, const HTMLJavaScripts& js) {
         "  if (!field) return true;\r\n"
         "  if (field.value == '') {\r\n"
         "    alert(fieldname + ':\\n' + '" +
-        ScriptString(js.RequiredErrorMessage()) +
+        InScriptBlock(js.RequiredErrorMessage()) +
         "');\r\n"
         "    field.focus();\r\n"
         "    if (field.select) field.select();\r\n"
@@ -55,7 +55,7 @@ void AppendCheckFunctions(std::string& out, const HTMLJavaScripts& js) {
         "function check_size (maxsize,field,fieldname) {\r\n"
         "  if (field.value.length > maxsize) {\r\n"
         "    alert(fieldname + ':\\n' + field.value.length + '" +
-        ScriptString(js.MaxLenghtErrorMessage()) +
+        InScriptBlock(js.MaxLenghtErrorMessage()) +
         "' + maxsize);\r\n"
         "    field.focus();\r\n"
         "    field.select();\r\n"
@@ -71,7 +71,7 @@ void AppendCheckFunctions(std::string& out, const HTMLJavaScripts& js) {
         "  for (var i = 0; i < text.length; i++) {\r\n"
         "    if ('0123456789.,E-'.indexOf(text.charAt(i)) < 0) {\r\n"
         "      alert(fieldname + ':\\n' + '" +
-        ScriptString(js.IsNumericErrorMessage()) +
+        InScriptBlock(js.IsNumericErrorMessage()) +
         "');\r\n"
         "      field.select();\r\n"
         "      field.focus();\r\n"
@@ -92,7 +92,7 @@ std::string DateFunction(const HTMLJavaScripts& js) {
          "  if ((day == 31 && (month == 4 || month == 6 || month == 9 || month == 11)) ||\r\n"
          "      (month == 2 && (day > 29 || (day == 29 && !leap)))) {\r\n"
          "    alert(fieldname + ':\\n' + '" +
-         ScriptString(js.InvalidDateMessage()) +
+         InScriptBlock(js.InvalidDateMessage()) +
          "');\r\n"
          "    dd.focus();\r\n"
          "    return false;\r\n"

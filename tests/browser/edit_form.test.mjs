@@ -95,4 +95,14 @@ await runBrowserTest("edit form", async (browser, base) => {
   check(dialogs[2] === "FirstName:\nThe field is required! \nPlease provide a value.",
         `add form alert: ${JSON.stringify(dialogs[2])}`);
   check(posts.length === 2 && dialogs.length === 3, "the empty add form was posted");
+
+  // The numeric test: digits, ".", ",", a capital E and "-" in any order pass; a small e fails.
+  await page.goto(base + "add.ksp?RecordsetKorVex=Orders");
+  const numeric = await page.evaluate(() => {
+    const field = (value) => ({ value, select() {}, focus() {} });
+    return ["1.5,E-2", "--", "", "1e5", "12a"].map((v) => isNum(field(v), "Quantity"));
+  });
+  check(JSON.stringify(numeric) === "[true,true,true,false,false]", `isNum: ${numeric}`);
+  check(dialogs[4] === "Quantity:\nThe field value is not numeric!\nPlease provide a numeric value for the field",
+        `numeric alert: ${JSON.stringify(dialogs[4])}`);
 });

@@ -12,6 +12,8 @@
 #include "core/class_registry.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
+#include "reports/base_template.h"
+#include "reports/template_report.h"
 
 namespace korvex {
 
@@ -22,6 +24,13 @@ class ProductScreens final : public Screens {
  public:
   void RenderEditingList(AdminRecordset& page, const std::string& sql) override {
     korvex::RenderEditingList(page, sql);
+  }
+  void RenderTemplateReport(AdminRecordset& page, const std::string& source) override {
+    korvex::RenderTemplateReport(page, source);
+  }
+  std::string DoBaseTemplate(AdminRecordset& page, const Variant& file_path,
+                             bool overwrite) override {
+    return korvex::DoBaseTemplate(page, file_path, overwrite);
   }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,

@@ -35,20 +35,45 @@ constexpr int32_t kSchemaForeignKeys = 27;
 // The request parameter naming the current table, as the component reads it.
 constexpr std::string_view kTableParameter = "RecordsetKorVex";
 
-// 64-bit FNV-1a over every name and text: enough to tell one build's pages from another's.
-std::string ContentTag(std::span<const EmbeddedFile> files) {
-  uint64_t hash = 14695981039346656037ull;
-  auto add = [&hash](std::string_view bytes) {
-    for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
-    hash = (hash ^ 0xff) * 1099511628211ull;  // ends each part, so "ab"+"c" differs from "a"+"bc"
-  };
-  for (const EmbeddedFile& f : files) {
-    add(f.name);
-    add(f.text);
+// 64-bit FNV-1a over a run of texts: enough to tell one build's pages, or one database's
+// files, from another's.
+class ContentHash {
+ public:
+  void Add(std::string_view bytes) {
+    for (unsigned char c : bytes) hash_ = (hash_ ^ c) * 1099511628211ull;
+    hash_ = (hash_ ^ 0xff) * 1099511628211ull;  // ends each part, so "ab"+"c" differs from "a"+"bc"
   }
-  char tag[17];
-  std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(hash));
-  return tag;
+  std::string Hex() const {
+    char tag[17];
+    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(hash_));
+    return tag;
+  }
+
+ private:
+  uint64_t hash_ = 14695981039346656037ull;
+};
+
+std::string ContentTag(std::span<const EmbeddedFile> files) {
+  ContentHash hash;
+  for (const EmbeddedFile& f : files) {
+    hash.Add(f.name);
+    hash.Add(f.text);
+  }
+  return hash.Hex();
+}
+
+// A file name for a table's report template: the name's letters and digits for whoever looks
+// in the folder, and a hash of the whole name so that no two tables share a file.
+std::string TemplateFileName(std::string_view table) {
+  std::string readable;
+  for (char c : table) {
+    if (readable.size() == 40) break;
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    readable += plain ? c : '_';
+  }
+  ContentHash hash;
+  hash.Add(table);
+  return readable + "-" + hash.Hex() + ".html";
 }
 
 bool HoldsExactly(const fs::path& file, std::string_view text) {
@@ -116,6 +141,7 @@ class BuiltInSite : public Dispatch, public PageObject {
                                                       Method("RequireTable", &C::RequireTable),
                                                       Method("DeclareFiles", &C::DeclareFiles),
                                                       Method("DeclareForms", &C::DeclareForms),
+                                                      Method("ReportTemplate", &C::ReportTemplate),
                                                   });
     return table;
   }
@@ -166,6 +192,32 @@ class BuiltInSite : public Dispatch, public PageObject {
         break;
       }
     }
+  }
+
+  /// The report template of page's table, generated from its columns on first use into the
+  /// state folder (never beside the database) and kept there, so it may be edited. "" when it
+  /// could not be generated: the page then shows why, and the report uses the generated text.
+  std::string ReportTemplate(const std::shared_ptr<Dispatch>& page) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    if (settings_->state_dir.empty()) return "";  // never a folder relative to the database's
+    ContentHash database;
+    database.Add(settings_->connection_string);
+    const fs::path file = settings_->state_dir / "report-templates" / database.Hex() /
+                          TemplateFileName(admin.recordset());
+    std::error_code ec;
+    if (fs::exists(file, ec)) return file.string();
+    const std::string text = admin.DoBaseTemplate(Variant::Missing(), std::nullopt);
+    if (text.empty()) return "";
+    try {
+      fs::create_directories(file.parent_path());
+      WriteWhole(file, text);
+    } catch (const std::exception& e) {
+      throw AutomationError(
+          err::kPermissionDenied,
+          "Cannot keep the report template in the state folder: " + std::string(e.what()),
+          "Korvex.BuiltInSite");
+    }
+    return file.string();
   }
 
   std::string Connection() const { return settings_->connection_string; }

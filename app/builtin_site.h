@@ -36,6 +36,8 @@ struct SiteSettings {
   /// whose values name files there. Empty when the site has no files.
   std::string files_path;
   std::vector<std::pair<std::string, std::string>> file_fields;
+  /// The server's state folder: the site keeps the report templates it generates there.
+  std::filesystem::path state_dir;
 };
 
 /// "Provider=SQLite;Data Source=<path>", the path quoted so any file name is taken whole.

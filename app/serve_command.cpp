@@ -214,7 +214,8 @@ ServedSite BuiltInSite(const ServeOptions& o, host::http::AccessLog& log) {
     throw std::runtime_error("cannot open the database " + settings.database_name + ": " +
                              e.description());
   }
-  site.root = WriteBuiltInSite(host::StateDirectory(host::ProcessEnvironment(), std::nullopt));
+  settings.state_dir = host::StateDirectory(host::ProcessEnvironment(), std::nullopt);
+  site.root = WriteBuiltInSite(settings.state_dir);
   site.description = "the administration site of " + settings.database_name + " (" +
                      std::to_string(tables) + (tables == 1 ? " table)" : " tables)");
   RegisterBuiltInSite(ClassRegistry::Global(), std::move(settings));
@@ -288,7 +289,8 @@ Options:
   --help               show this text.
 
 The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
-else ~/.local/state/korvex) and served from there.
+else ~/.local/state/korvex) and served from there. A table's report uses the template
+generated there (report-templates/) on its first report; edit it to change the report.
 Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
 A URL going on after a page's or a file's name ("/table.ksp/x") is answered 404. Every answer
 carries X-Content-Type-Options: nosniff, Referrer-Policy: same-origin and

@@ -13,6 +13,8 @@
 #include "editing/edit_form.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
+#include "reports/base_template.h"
+#include "reports/template_report.h"
 
 namespace korvex {
 
@@ -27,6 +29,13 @@ class ProductScreens final : public Screens {
   void RenderEditForm(AdminRecordset& page, bool is_new, bool load_record,
                       const std::string& where_criterion, bool is_delete) override {
     korvex::RenderEditForm(page, is_new, load_record, where_criterion, is_delete);
+  }
+  void RenderTemplateReport(AdminRecordset& page, const std::string& source) override {
+    korvex::RenderTemplateReport(page, source);
+  }
+  std::string DoBaseTemplate(AdminRecordset& page, const Variant& file_path,
+                             bool overwrite) override {
+    return korvex::DoBaseTemplate(page, file_path, overwrite);
   }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,

@@ -104,6 +104,7 @@ const MemberTable& AdminRecordset::Members() const {
           Method("DeleteItem", &C::DeleteItem),
           Method("AddNew", &C::AddNew),
           Method("DoReport", &C::DoReport),
+          Method("DoBaseTemplate", &C::DoBaseTemplate),
           Method("DoSelectFromRecordset", &C::DoSelectFromRecordset),
       });
   return table;
@@ -329,6 +330,10 @@ std::string AdminRecordset::DoSelectFromRecordset(
   options.disabled = bDisabled.value_or(false);
   return screens_->SelectFromRecordset(*this, strSelectName, ActiveConnection, strRecordset,
                                        strValueField, options);
+}
+
+std::string AdminRecordset::DoBaseTemplate(const Variant& FilePath, std::optional<bool> Overwrite) {
+  return screens_->DoBaseTemplate(*this, FilePath, Overwrite.value_or(false));
 }
 
 }  // namespace korvex

@@ -137,7 +137,11 @@ class AdminRecordset : public Dispatch, public PageObject {
   void AddNew();
   void DoReport();
 
-  // ---- Widgets a page may call (editing/select_from_recordset.cpp) ----
+  // ---- Helpers a page may call (admin_recordset.cpp; drawn by the screens) ----
+  /// The starting report template of the current recordset: returned when FilePath is
+  /// Missing; otherwise written to FilePath (an existing file only with Overwrite), a help
+  /// page is written to the response and "" returned. Failures are written, never raised.
+  std::string DoBaseTemplate(const Variant& FilePath, std::optional<bool> Overwrite);
   /// A select filled from a table or query (see SelectFromRecordset); the optional arguments
   /// may be omitted. ActiveConnection: a Connection object or a connection string.
   std::string DoSelectFromRecordset(
@@ -162,6 +166,8 @@ class AdminRecordset : public Dispatch, public PageObject {
   /// The page code "Page" + suffix of the query string as a 16-bit integer; absent is 0, a
   /// value that is not a number raises 13, one out of range 6.
   int16_t PageCode() const;
+  /// A new, closed connection that takes a relative data source from the page's site.
+  std::shared_ptr<ado::Connection> NewConnection() const;
   /// The shared connection, opened with ConnectionString when it is closed.
   const std::shared_ptr<ado::Connection>& Connection();
   /// Whether the shared connection exists and is open, without opening it.
@@ -183,7 +189,6 @@ class AdminRecordset : public Dispatch, public PageObject {
   void CollectRequiredColumns(const std::string& table);
 
  private:
-  std::shared_ptr<ado::Connection> NewConnection() const;
   /// Answers the codes several generating methods share: 1 (the edit form of a posted list
   /// row, when answers_row_form), 2 (the write path), 11 to 16 and 20. False for any other.
   bool AnswerSharedCode(int16_t code, bool answers_row_form);

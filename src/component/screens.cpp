@@ -41,6 +41,9 @@ std::shared_ptr<Dispatch> Screens::ApplyFastSearch(AdminRecordset&, std::shared_
 void Screens::RenderTemplateReport(AdminRecordset&, const std::string&) {
   NotAvailable("template report screen");
 }
+std::string Screens::DoBaseTemplate(AdminRecordset&, const Variant&, bool) {
+  NotAvailable("base template generator");
+}
 void Screens::RenderFileManFrameset(AdminRecordset&) {
   NotAvailable("file manager frameset screen");
 }

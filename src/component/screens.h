@@ -35,6 +35,10 @@ class Screens {
                                                     std::shared_ptr<Dispatch> target);
   /// The template report of a table name or an SQL text.
   virtual void RenderTemplateReport(AdminRecordset& page, const std::string& source);
+  /// AdminRecordset.DoBaseTemplate: the starting template of the current recordset, returned
+  /// (file_path Missing) or written to file_path.
+  virtual std::string DoBaseTemplate(AdminRecordset& page, const Variant& file_path,
+                                     bool overwrite);
 
   // The file manager window (page codes 11 to 16) and the HTML editor page (20).
   virtual void RenderFileManFrameset(AdminRecordset& page);

@@ -200,6 +200,40 @@ TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
       "");
 }
 
+TEST_F(BuiltInSiteTest, ReportPagesThroughATemplateKeptInTheStateFolder) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  RawResponse first = Page(port, "/report.ksp?RecordsetKorVex=Orders");
+  EXPECT_EQ(first.status, 200) << first.body;
+  EXPECT_NE(first.body.find("Orders Report </FONT></h1>"), std::string::npos) << first.body;
+  EXPECT_NE(first.body.find("records \r\n1\r\n to 10\r\n on a total of 60 "), std::string::npos);
+  EXPECT_NE(first.body.find("This is Record number 10</FONT>"), std::string::npos);
+  EXPECT_EQ(first.body.find("This is Record number 11</FONT>"), std::string::npos);
+
+  std::smatch link;
+  ASSERT_TRUE(std::regex_search(
+      first.body, link, std::regex(R"(href='(/report\.ksp\?PageKorVex=-2&CPKorVex=6&[^']*)'>6<)")))
+      << first.body;
+  RawResponse sixth = Page(port, link[1]);
+  EXPECT_EQ(sixth.status, 200) << sixth.body;
+  EXPECT_NE(sixth.body.find("records \r\n51\r\n to 60\r\n"), std::string::npos) << sixth.body;
+  EXPECT_NE(sixth.body.find("This is Record number 60</FONT>"), std::string::npos);
+
+  // One template, in the state folder and nowhere near the database; edits to it are kept.
+  std::vector<fs::path> kept;
+  for (const auto& entry : fs::recursive_directory_iterator(temp_.path() / "state"))
+    if (entry.path().extension() == ".html") kept.push_back(entry.path());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(kept[0].filename().string().starts_with("Orders-")) << kept[0];
+  for (const auto& entry : fs::recursive_directory_iterator(work_))
+    EXPECT_NE(entry.path().extension(), ".html") << entry.path();
+  std::ofstream(kept[0], std::ios::binary | std::ios::trunc)
+      << "Edited<!-- KORVEX BEGIN LOOP -->{OrderID};\r\n<!-- KORVEX END LOOP -->.";
+  EXPECT_NE(Page(port, "/report.ksp?RecordsetKorVex=Orders").body.find("Edited1;\r2;\r3;\r"),
+            std::string::npos);
+  EXPECT_EQ(Stop(), 0);
+}
+
 TEST_F(BuiltInSiteTest, DemoIsReusedOnTheNextRun) {
   ASSERT_NE(Serve(), 0) << server_->Output();
   ASSERT_EQ(Stop(), 0);

@@ -35,6 +35,7 @@ class Session;
 namespace ado {
 class Connection;
 class Field;
+class Recordset;
 }  // namespace ado
 class Screens;
 
@@ -147,6 +148,22 @@ class AdminRecordset : public Dispatch, public PageObject {
       const Variant& FieldsToHide, const Variant& varFilter, std::optional<std::string> Size,
       std::optional<std::string> sql, std::optional<bool> bDisabled);
 
+  // ---- Diagnostics: the dumps (diagnostics/) write through RW ----
+  /// The HTML table of objRS from its current record to EOF; returned, not written.
+  std::string RStoTable(const std::shared_ptr<ado::Recordset>& objRS);
+  /// The properties of a connection of its own, opened with ConnectionString; a failing
+  /// open is raised. A password is never shown.
+  void DisplayConnProperties();
+  /// Every schema kind; the script time-out is raised while it runs.
+  void DisplaySchemas();
+  void DisplayTablesProperties();
+  void DisplayQueriesProperties();
+  void DisplayRelationsProperties();
+  /// The schema rowsets of the stored recordset name (the request is not looked at).
+  void DisplayRecordsetSchemas();
+  /// Only says which method replaced it.
+  void DisplayDatabaseProperties();
+
   // ---- For the screens ----
   /// base + CriptoPrefix: the name of an internal request parameter.
   std::string ParamName(std::string_view base) const;
@@ -166,6 +183,8 @@ class AdminRecordset : public Dispatch, public PageObject {
   const std::shared_ptr<ado::Connection>& Connection();
   /// Whether the shared connection exists and is open, without opening it.
   bool ConnectionIsOpen() const;
+  /// A connection of its own, not yet open: the shared one keeps whatever state it has.
+  std::shared_ptr<ado::Connection> NewConnection() const;
   /// The screens the controller calls; the product's by default.
   void UseScreens(Screens& screens) { screens_ = &screens; }
 
@@ -183,7 +202,6 @@ class AdminRecordset : public Dispatch, public PageObject {
   void CollectRequiredColumns(const std::string& table);
 
  private:
-  std::shared_ptr<ado::Connection> NewConnection() const;
   /// Answers the codes several generating methods share: 1 (the edit form of a posted list
   /// row, when answers_row_form), 2 (the write path), 11 to 16 and 20. False for any other.
   bool AnswerSharedCode(int16_t code, bool answers_row_form);

@@ -20,8 +20,8 @@ namespace {
 
 // As long whatever the password: the mask tells nothing, its length included.
 constexpr std::string_view kMask = "********";
-// Connection strings quoted inside connection strings rarely go deeper than one level.
-constexpr int kInnerStringDepth = 4;
+// Inner strings shrink at every level, so this only bounds the stack for a hostile string.
+constexpr int kInnerStringDepth = 16;
 
 bool IsPasswordName(std::string_view name) {
   std::string folded = FoldCase(Trim(name));
@@ -34,26 +34,27 @@ void AddAddressPassword(std::string_view text, std::vector<std::string>& secrets
   for (size_t scheme = text.find("://"); scheme != std::string_view::npos;
        scheme = text.find("://", scheme + 3)) {
     size_t start = scheme + 3;
-    size_t authority_end = text.find_first_of("/?#", start);
-    std::string_view authority = text.substr(start, authority_end - start);
+    std::string_view authority = text.substr(start, text.find_first_of("/?#; \t", start) - start);
     size_t at = authority.rfind('@');
-    if (at == std::string_view::npos) continue;
     size_t colon = authority.find(':');
-    if (colon < at && colon + 1 < at)
+    if (at != std::string_view::npos && colon < at && colon + 1 < at)
       secrets.emplace_back(authority.substr(colon + 1, at - colon - 1));
   }
 }
 
-void CollectPasswords(std::string_view connection_string, int depth,
-                      std::vector<std::string>& secrets) {
-  AddAddressPassword(connection_string, secrets);
-  for (const auto& [key, value] : ado::ConnectionStringPairs(connection_string)) {
-    if (IsPasswordName(key) && !value.empty())
+// Every password the text holds: under a key named as one, in a connection string quoted as
+// a value, in a blank-separated "key=value" list (which parses as nested keys named after
+// the words before them), or in an address. Masking too much is the safe mistake.
+void CollectPasswords(std::string_view text, int depth, std::vector<std::string>& secrets) {
+  AddAddressPassword(text, secrets);
+  for (const auto& [key, value] : ado::ConnectionStringPairs(text)) {
+    if (IsPasswordName(key) && !value.empty()) {
       secrets.push_back(value);
-    else if (depth > 0 && value.find('=') != std::string::npos)
+      std::string_view first_word = Trim(value).substr(0, Trim(value).find_first_of(" \t"));
+      if (!first_word.empty() && first_word != value) secrets.emplace_back(first_word);
+    }
+    if (depth > 0 && value.find('=') != std::string::npos)
       CollectPasswords(value, depth - 1, secrets);
-    else
-      AddAddressPassword(value, secrets);
   }
 }
 

@@ -11,6 +11,9 @@
 #include "component/screens.h"
 #include "core/class_registry.h"
 #include "editing/edit_form.h"
+#include "diagnostics/connection_properties.h"
+#include "diagnostics/recordset_table.h"
+#include "diagnostics/schema_dumps.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 #include "reports/base_template.h"
@@ -42,6 +45,17 @@ class ProductScreens final : public Screens {
                                   std::string_view value_field,
                                   const SelectOptions& options) override {
     return korvex::SelectFromRecordset(page, name, connection, recordset, value_field, options);
+  }
+  std::string RStoTable(const AdminRecordset& page, ado::Recordset& recordset) override {
+    return korvex::RStoTable(page, recordset);
+  }
+  void DisplayConnProperties(AdminRecordset& page) override { korvex::DisplayConnProperties(page); }
+  void DisplaySchemas(AdminRecordset& page) override { korvex::DisplaySchemas(page); }
+  void DisplaySchema(AdminRecordset& page, int32_t kind, std::string_view title) override {
+    korvex::DisplaySchema(page, kind, title);
+  }
+  void DisplayRecordsetSchemas(AdminRecordset& page) override {
+    korvex::DisplayRecordsetSchemas(page);
   }
 };
 

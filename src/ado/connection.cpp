@@ -31,8 +31,8 @@ bool HasMoreThanOneStatement(std::string_view sql) {
 
 }  // namespace
 
-std::map<std::string, std::string> ParseConnectionString(std::string_view text) {
-  std::map<std::string, std::string> keys;
+std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view text) {
+  std::vector<std::pair<std::string, std::string>> pairs;
   size_t i = 0;
   while (i < text.size()) {
     size_t eq = text.find('=', i);
@@ -42,7 +42,7 @@ std::map<std::string, std::string> ParseConnectionString(std::string_view text) 
       i = semicolon + 1;  // a part without "=" is ignored
       continue;
     }
-    std::string key = FoldCase(Trim(text.substr(i, eq - i)));
+    std::string key(Trim(text.substr(i, eq - i)));
     size_t v = eq + 1;
     while (v < text.size() && (text[v] == ' ' || text[v] == '\t')) ++v;
     std::string value;
@@ -68,8 +68,14 @@ std::map<std::string, std::string> ParseConnectionString(std::string_view text) 
           Trim(text.substr(v, end == std::string_view::npos ? std::string_view::npos : end - v));
       i = end == std::string_view::npos ? text.size() : end + 1;
     }
-    if (!key.empty()) keys[key] = value;
+    if (!key.empty()) pairs.emplace_back(std::move(key), std::move(value));
   }
+  return pairs;
+}
+
+std::map<std::string, std::string> ParseConnectionString(std::string_view text) {
+  std::map<std::string, std::string> keys;
+  for (auto& [key, value] : ConnectionStringPairs(text)) keys[FoldCase(key)] = std::move(value);
   return keys;
 }
 
@@ -271,8 +277,20 @@ ado::Properties& Connection::Properties() {
 std::shared_ptr<ado::Properties> Connection::PropertiesObject() {
   if (!properties_) {
     properties_ = std::make_shared<ado::Properties>();
-    if (provider_)
-      for (auto& [name, value] : provider_->Properties()) properties_->Add(name, value);
+    if (!provider_) return properties_;
+    for (auto& [name, value] : provider_->Properties()) properties_->Add(name, value);
+    // Then the initialization properties the string gave, under the names it gave them, as
+    // pages know them from a connection: a key the provider reports already keeps the
+    // provider's value, and a key given twice counts once, with its last value.
+    auto given = ConnectionStringPairs(connection_string_);
+    for (size_t i = 0; i < given.size(); ++i) {
+      const auto& [name, value] = given[i];
+      auto same_name = [&](const auto& other) { return EqualsNoCase(other.first, name); };
+      if (EqualsNoCase(name, "Provider") ||
+          std::any_of(given.begin() + static_cast<std::ptrdiff_t>(i) + 1, given.end(), same_name))
+        continue;
+      if (!properties_->Has(name)) properties_->Add(name, Variant(value));
+    }
   }
   return properties_;
 }

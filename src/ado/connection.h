@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ado/field.h"
@@ -18,6 +20,9 @@ namespace korvex::ado {
 
 class Recordset;
 
+/// The parts of a connection string in order, keys as written (blanks around them trimmed),
+/// values unquoted.
+std::vector<std::pair<std::string, std::string>> ConnectionStringPairs(std::string_view text);
 /// The keys of a connection string ("Provider=SQLite;Data Source=x.db"): keys folded to lower
 /// case, values unquoted. Later duplicates win.
 std::map<std::string, std::string> ParseConnectionString(std::string_view text);

@@ -73,6 +73,12 @@ std::shared_ptr<Property> Properties::Item(const Variant& index) const {
   RaiseAdo(err::kItemNotFound, "ADODB.Properties");
 }
 
+bool Properties::Has(std::string_view name) const {
+  for (const auto& p : items_)
+    if (EqualsNoCase(p->Name(), name)) return true;
+  return false;
+}
+
 std::optional<std::vector<Variant>> Properties::Enumerate() {
   std::vector<Variant> items;
   for (const auto& p : items_) items.emplace_back(p);

@@ -58,6 +58,8 @@ class Properties : public Dispatch {
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   /// By name or by position from 0; a missing one raises 3265.
   std::shared_ptr<Property> Item(const Variant& index) const;
+  /// Whether a property has that name (compared without regard to case).
+  bool Has(std::string_view name) const;
   std::optional<std::vector<Variant>> Enumerate() override;
 
  private:

@@ -5,8 +5,10 @@
 
 #include <initializer_list>
 
+#include "ado/ado_constants.h"
 #include "ado/connection.h"
 #include "ado/provider.h"
+#include "ado/recordset.h"
 #include "component/errors.h"
 #include "component/screens.h"
 #include "component/select_options.h"
@@ -106,6 +108,14 @@ const MemberTable& AdminRecordset::Members() const {
           Method("DoReport", &C::DoReport),
           Method("DoBaseTemplate", &C::DoBaseTemplate),
           Method("DoSelectFromRecordset", &C::DoSelectFromRecordset),
+          Method("RStoTable", &C::RStoTable),
+          Method("DisplayConnProperties", &C::DisplayConnProperties),
+          Method("DisplaySchemas", &C::DisplaySchemas),
+          Method("DisplayTablesProperties", &C::DisplayTablesProperties),
+          Method("DisplayQueriesProperties", &C::DisplayQueriesProperties),
+          Method("DisplayRelationsProperties", &C::DisplayRelationsProperties),
+          Method("DisplayRecordsetSchemas", &C::DisplayRecordsetSchemas),
+          Method("DisplayDatabaseProperties", &C::DisplayDatabaseProperties),
       });
   return table;
 }
@@ -334,6 +344,41 @@ std::string AdminRecordset::DoSelectFromRecordset(
 
 std::string AdminRecordset::DoBaseTemplate(const Variant& FilePath, std::optional<bool> Overwrite) {
   return screens_->DoBaseTemplate(*this, FilePath, Overwrite.value_or(false));
+}
+
+// ---- Diagnostics ---------------------------------------------------------------------------
+
+std::string AdminRecordset::RStoTable(const std::shared_ptr<ado::Recordset>& objRS) {
+  if (!objRS) RaiseRuntimeError(err::kObjectRequired);
+  return screens_->RStoTable(*this, *objRS);
+}
+
+void AdminRecordset::DisplayConnProperties() {
+  screens_->DisplayConnProperties(*this);
+}
+
+void AdminRecordset::DisplaySchemas() {
+  screens_->DisplaySchemas(*this);
+}
+
+void AdminRecordset::DisplayTablesProperties() {
+  screens_->DisplaySchema(*this, ado::schema::kTables, "adSchemaTables");
+}
+
+void AdminRecordset::DisplayQueriesProperties() {
+  screens_->DisplaySchema(*this, ado::schema::kViews, "adSchemaViews");
+}
+
+void AdminRecordset::DisplayRelationsProperties() {
+  screens_->DisplaySchema(*this, ado::schema::kForeignKeys, "adSchemaForeignKeys");
+}
+
+void AdminRecordset::DisplayRecordsetSchemas() {
+  screens_->DisplayRecordsetSchemas(*this);
+}
+
+void AdminRecordset::DisplayDatabaseProperties() {
+  RW("This method is obsolete please use DisplayConnProperties");
 }
 
 }  // namespace korvex

@@ -35,6 +35,7 @@ class Session;
 namespace ado {
 class Connection;
 class Field;
+class Recordset;
 }  // namespace ado
 class Screens;
 
@@ -150,6 +151,22 @@ class AdminRecordset : public Dispatch, public PageObject {
       std::optional<bool> WithSelect, std::optional<std::string> SelectText,
       const Variant& FieldsToHide, const Variant& varFilter, std::optional<std::string> Size,
       std::optional<std::string> sql, std::optional<bool> bDisabled);
+
+  // ---- Diagnostics: the dumps (diagnostics/) write through RW ----
+  /// The HTML table of objRS from its current record to EOF; returned, not written.
+  std::string RStoTable(const std::shared_ptr<ado::Recordset>& objRS);
+  /// The properties of a connection of its own, opened with ConnectionString; a failing
+  /// open is raised. A password is never shown.
+  void DisplayConnProperties();
+  /// Every schema kind; the script time-out is raised while it runs.
+  void DisplaySchemas();
+  void DisplayTablesProperties();
+  void DisplayQueriesProperties();
+  void DisplayRelationsProperties();
+  /// The schema rowsets of the stored recordset name (the request is not looked at).
+  void DisplayRecordsetSchemas();
+  /// Only says which method replaced it.
+  void DisplayDatabaseProperties();
 
   // ---- For the screens ----
   /// base + CriptoPrefix: the name of an internal request parameter.

@@ -70,6 +70,22 @@ std::string Screens::SelectFromRecordset(const AdminRecordset&, std::string_view
   NotAvailable("select from a recordset");
 }
 
+std::string Screens::RStoTable(const AdminRecordset&, ado::Recordset&) {
+  NotAvailable("recordset table dump");
+}
+void Screens::DisplayConnProperties(AdminRecordset&) {
+  NotAvailable("connection properties dump");
+}
+void Screens::DisplaySchemas(AdminRecordset&) {
+  NotAvailable("schema dump");
+}
+void Screens::DisplaySchema(AdminRecordset&, int32_t, std::string_view) {
+  NotAvailable("schema dump");
+}
+void Screens::DisplayRecordsetSchemas(AdminRecordset&) {
+  NotAvailable("recordset schema dump");
+}
+
 Screens& InstalledScreens() {
   static Screens none;
   Screens* screens = installed.load(std::memory_order_acquire);

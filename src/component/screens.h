@@ -3,6 +3,7 @@
 // every entry with an error naming what is missing; the facade installs the build's screens.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,6 +15,9 @@ namespace korvex {
 class AdminRecordset;
 class Dispatch;
 struct SelectOptions;
+namespace ado {
+class Recordset;
+}
 
 class Screens {
  public:
@@ -56,6 +60,17 @@ class Screens {
                                           const Variant& connection, std::string_view recordset,
                                           std::string_view value_field,
                                           const SelectOptions& options);
+
+  // The diagnostic dumps AdminRecordset publishes.
+  /// The HTML table of recordset from its current record on; leaves it at EOF.
+  virtual std::string RStoTable(const AdminRecordset& page, ado::Recordset& recordset);
+  virtual void DisplayConnProperties(AdminRecordset& page);
+  /// Every schema kind the data access layer publishes, one after the other.
+  virtual void DisplaySchemas(AdminRecordset& page);
+  /// One schema kind, unrestricted, under its title.
+  virtual void DisplaySchema(AdminRecordset& page, int32_t kind, std::string_view title);
+  /// The schema rowsets of the stored recordset name.
+  virtual void DisplayRecordsetSchemas(AdminRecordset& page);
 };
 
 /// The screens every new AdminRecordset uses: those installed, else the base, which has none.

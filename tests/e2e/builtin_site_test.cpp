@@ -113,7 +113,8 @@ TEST_F(BuiltInSiteTest, RefusesUnknownTablesPathsOutsideAndStatements) {
   ASSERT_NE(port, 0) << server_->Output();
   EXPECT_EQ(Page(port, "/missing.html").status, 404);
   for (const char* name : {"Nothing", "customers", "Customers%22%20--", "%22Customers%22", ""}) {
-    for (const char* page : {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp"}) {
+    for (const char* page :
+         {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp", "/schema.ksp"}) {
       RawResponse r = Page(port, std::string(page) + "?RecordsetKorVex=" + name);
       EXPECT_EQ(r.status, 404) << page << " " << name;
       EXPECT_NE(r.body.find("No table named"), std::string::npos);
@@ -277,6 +278,46 @@ TEST_F(BuiltInSiteTest, NamedDatabaseByFileOrConnectionString) {
     EXPECT_EQ(Stop(), 0);
   }
   EXPECT_FALSE(fs::exists(work_ / "korvex-demo.db"));
+}
+
+// The schema pages run the dumps on the site's own connection: a password in its string is
+// masked on every page, and appears nowhere else either.
+TEST_F(BuiltInSiteTest, SchemaPagesOfTheDatabaseAndOfATableHideThePassword) {
+  const fs::path database = temp_.path() / "library.db";
+  Exec(database,
+       "CREATE TABLE Shelves (Code VARCHAR(5) PRIMARY KEY, Room TEXT);"
+       "CREATE TABLE Books (ID INTEGER PRIMARY KEY, Shelf VARCHAR(5) REFERENCES Shelves(Code))");
+  const std::string password = "Tr0ub4dor";
+  uint16_t port = Serve({"--connection", "Provider=SQLite;Data Source='" + database.string() +
+                                             "';User ID=ann;Password=" + password});
+  ASSERT_NE(port, 0) << server_->Output();
+
+  RawResponse home = Page(port, "/");
+  EXPECT_NE(home.body.find("<a href=\"/schema.ksp\">Schema</a>"), std::string::npos) << home.body;
+  EXPECT_NE(home.body.find("<a href=\"/schema.ksp?RecordsetKorVex=Books\">Schema</a>"),
+            std::string::npos);
+
+  RawResponse whole = Page(port, "/schema.ksp");
+  EXPECT_EQ(whole.status, 200) << whole.body;
+  for (const char* piece :
+       {"<h3>adSchemaTables</h3><TABLE BORDER=1>", "<h3>adSchemaViews</h3><TABLE BORDER=1>",
+        "<h3>adSchemaForeignKeys</h3><TABLE BORDER=1>", "<TD>Books</TD><TD>Shelf</TD>",
+        "  <td>\r\n  User ID\r\n  </td>\r\n  <td>\r\n  ann\r\n",
+        "  <td>\r\n  Password\r\n  </td>\r\n  <td>\r\n  ********\r\n"})
+    EXPECT_NE(whole.body.find(piece), std::string::npos) << piece;
+
+  RawResponse shelves = Page(port, "/schema.ksp?RecordsetKorVex=Shelves");
+  EXPECT_EQ(shelves.status, 200) << shelves.body;
+  EXPECT_NE(shelves.body.find("<h3> adSchemaForeignKeys Shelves</h3><TABLE BORDER=1>"),
+            std::string::npos);
+  EXPECT_NE(shelves.body.find("<TD>Shelves</TD><TD>Code</TD>"), std::string::npos);
+  EXPECT_NE(shelves.body.find("<a href=\"/table.ksp?RecordsetKorVex=Shelves\">Shelves</a>"),
+            std::string::npos);
+
+  EXPECT_EQ(Stop(), 0);
+  std::string log = server_->Output();
+  for (const std::string* text : {&home.body, &whole.body, &shelves.body, &log})
+    EXPECT_EQ(text->find(password), std::string::npos) << *text;
 }
 
 }  // namespace

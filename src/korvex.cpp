@@ -10,6 +10,7 @@
 #include "component/register_component.h"
 #include "component/screens.h"
 #include "core/class_registry.h"
+#include "editing/write_path.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 
@@ -23,6 +24,7 @@ class ProductScreens final : public Screens {
   void RenderEditingList(AdminRecordset& page, const std::string& sql) override {
     korvex::RenderEditingList(page, sql);
   }
+  void SaveRecord(AdminRecordset& page) override { korvex::SaveRecord(page); }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,
                                   std::string_view value_field,

@@ -105,6 +105,7 @@ const MemberTable& AdminRecordset::Members() const {
           Method("AddNew", &C::AddNew),
           Method("DoReport", &C::DoReport),
           Method("DoSelectFromRecordset", &C::DoSelectFromRecordset),
+          Method("CheckItemExistInRecordset", &C::CheckItemExistInRecordset),
       });
   return table;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -28,7 +29,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int32_t kSchemaColumns = 4;
 constexpr int32_t kSchemaTables = 20;
+constexpr int32_t kSchemaForeignKeys = 27;
 // The request parameter naming the current table, as the component reads it.
 constexpr std::string_view kTableParameter = "RecordsetKorVex";
 
@@ -73,6 +76,31 @@ std::string Field(ado::Recordset& rows, std::string_view name) {
   return TextOrEmpty(rows.Fields().Item(Variant(name))->Value());
 }
 
+struct ForeignKey {
+  std::string column;
+  std::string target_table;
+  std::string target_column;
+};
+
+std::map<std::string, std::vector<ForeignKey>> ForeignKeysByTable(ado::Connection& connection) {
+  std::map<std::string, std::vector<ForeignKey>> keys;
+  auto rows = connection.OpenSchema(kSchemaForeignKeys);
+  for (; !rows->IsEOF(); rows->MoveNext()) {
+    keys[Field(*rows, "FK_TABLE_NAME")].push_back({Field(*rows, "FK_COLUMN_NAME"),
+                                                   Field(*rows, "PK_TABLE_NAME"),
+                                                   Field(*rows, "PK_COLUMN_NAME")});
+  }
+  return keys;
+}
+
+size_t ColumnCount(ado::Connection& connection, const std::string& table) {
+  auto rows = connection.OpenSchema(kSchemaColumns,
+                                    std::vector<Variant>{Variant(), Variant(), Variant(table)});
+  size_t count = 0;
+  for (; !rows->IsEOF(); rows->MoveNext()) ++count;
+  return count;
+}
+
 // Korvex.BuiltInSite: created by every page of the built-in site.
 class BuiltInSite : public Dispatch, public PageObject {
  public:
@@ -87,6 +115,7 @@ class BuiltInSite : public Dispatch, public PageObject {
                                                       Method("Tables", &C::Tables),
                                                       Method("RequireTable", &C::RequireTable),
                                                       Method("DeclareFiles", &C::DeclareFiles),
+                                                      Method("DeclareForms", &C::DeclareForms),
                                                   });
     return table;
   }
@@ -113,6 +142,30 @@ class BuiltInSite : public Dispatch, public PageObject {
     const std::string table = admin.recordset();
     for (const auto& [file_table, column] : settings_->file_fields)
       if (file_table == table) admin.FileFields->Add(Variant(column));
+  }
+
+  /// Turns on every check of the edit form's script, and gives the current table a
+  /// many-to-many editor for each link table pointing at it: a table of exactly two columns,
+  /// each a foreign key, one to this table and one to another.
+  void DeclareForms(const std::shared_ptr<Dispatch>& page) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    HTMLJavaScripts& checks = *admin.EditForm->JavaScripts;
+    checks.CheckRequired = checks.CheckMaxLenght = checks.CheckIsNumeric = checks.CheckIsDate =
+        true;
+    const std::string table = admin.recordset();
+    ado::Connection& connection = *admin.Connection();
+    for (const auto& [link, keys] : ForeignKeysByTable(connection)) {
+      if (link == table || keys.size() != 2 || ColumnCount(connection, link) != 2) continue;
+      for (size_t local = 0; local < 2; ++local) {
+        const ForeignKey& to_local = keys[local];
+        const ForeignKey& to_remote = keys[1 - local];
+        if (to_local.target_table != table || to_remote.target_table == table) continue;
+        admin.AddManyToMany(to_remote.target_table, to_local.target_column, link, to_local.column,
+                            to_remote.column, to_remote.target_column, to_remote.target_table,
+                            std::nullopt);
+        break;
+      }
+    }
   }
 
   std::string Connection() const { return settings_->connection_string; }

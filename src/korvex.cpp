@@ -10,6 +10,7 @@
 #include "component/register_component.h"
 #include "component/screens.h"
 #include "core/class_registry.h"
+#include "editing/edit_form.h"
 #include "editing/write_path.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
@@ -23,6 +24,10 @@ class ProductScreens final : public Screens {
  public:
   void RenderEditingList(AdminRecordset& page, const std::string& sql) override {
     korvex::RenderEditingList(page, sql);
+  }
+  void RenderEditForm(AdminRecordset& page, bool is_new, bool load_record,
+                      const std::string& where_criterion, bool is_delete) override {
+    korvex::RenderEditForm(page, is_new, load_record, where_criterion, is_delete);
   }
   void SaveRecord(AdminRecordset& page) override { korvex::SaveRecord(page); }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,

@@ -74,6 +74,14 @@ inline std::string_view ErrorDetailLead(int32_t number) {
   throw AutomationError(number, std::move(description), std::string(kComponentSource));
 }
 
+/// The refusal of a recordset name (from the page or the request) that is no table or view.
+inline AutomationError UnknownRecordsetError(std::string_view name) {
+  return AutomationError(
+      err::kUnknownRecordset,
+      "The recordset \"" + std::string(name) + "\" is no table or view of the database",
+      std::string(kComponentSource));
+}
+
 /// The rule of the button caption setters: a caption that is empty once blanks are trimmed
 /// raises kEmptyPropertyValue, one equal to the other button's caption (exactly) raises
 /// kEditEqualsDeleteCaption.

@@ -74,10 +74,7 @@ void AdminRecordset::DoEditingList(const std::optional<std::string>& sWhereCrite
   // refusal is the list's notice, as a failing list query is.
   try {
     if (!IsTableOrView(recordset_)) {
-      WriteEditingListNotice(AutomationError(
-          err::kUnknownRecordset,
-          "The recordset \"" + recordset_ + "\" is no table or view of the database",
-          std::string(kComponentSource)));
+      WriteEditingListNotice(UnknownRecordsetError(recordset_));
       return;
     }
   } catch (const AutomationError& error) {

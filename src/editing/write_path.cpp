@@ -76,10 +76,7 @@ void RequirePostedForm(AdminRecordset& page) {
 // The name came with the request: it is written only when the catalogue knows it.
 void RequireTable(AdminRecordset& page) {
   const std::string name = page.recordset();
-  if (page.IsTableOrView(name)) return;
-  throw AutomationError(err::kUnknownRecordset,
-                        "The recordset \"" + name + "\" is no table or view of the database",
-                        std::string(kComponentSource));
+  if (!page.IsTableOrView(name)) throw UnknownRecordsetError(name);
 }
 
 bool AsksForDelete(AdminRecordset& page) {

@@ -137,7 +137,7 @@ void AddSchemaRelations(AdminRecordset& page, HTMLRelatedRecords& relations) {
 std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& relations,
                               ado::Connection& connection, std::string_view related_table,
                               std::string_view related_field, const Variant& key_value,
-                              int32_t field_type, const Variant& filter) {
+                              int32_t field_type, const Variant& filter, bool inside_form) {
   std::string key = TextOrEmpty(key_value);
   if (key.empty()) return "";
 
@@ -153,7 +153,7 @@ std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& re
   }
 
   HtmlText out(page);
-  bool with_form = relations.AllowEdit || relations.AllowDelete;
+  bool with_form = !inside_form && (relations.AllowEdit || relations.AllowDelete);
   if (with_form) {
     out.Raw("<form name=pino2 method=post action='")
         .Raw(LinkPath(page))

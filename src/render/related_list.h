@@ -25,10 +25,11 @@ void AddSchemaRelations(AdminRecordset& page, HTMLRelatedRecords& relations);
 /// skin of relations.Table. field_type is the ADO type of the local field: it decides how the
 /// key is compared in SQL. A key of a numeric type that is no plain number is never put into
 /// SQL and matches nothing. An empty or null key gives "". filter: an ADO filter on the rows,
-/// Missing or "" for none.
+/// Missing or "" for none. inside_form: the list stands inside another form, so it is written
+/// without its own form and buttons (a form inside a form would end the outer one early).
 std::string RenderRelatedList(AdminRecordset& page, const HTMLRelatedRecords& relations,
                               ado::Connection& connection, std::string_view related_table,
                               std::string_view related_field, const Variant& key_value,
-                              int32_t field_type, const Variant& filter);
+                              int32_t field_type, const Variant& filter, bool inside_form = false);
 
 }  // namespace korvex

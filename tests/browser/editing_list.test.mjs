@@ -2,48 +2,9 @@
 // playwright-core, against a real `korvex serve` on a free loopback port with the demo shop.
 //   node editing_list.test.mjs <path of the korvex binary>
 // Exits non-zero, naming the step, when anything a visitor would see goes wrong.
-import { spawn } from "node:child_process";
-import { mkdtempSync, rmSync } from "node:fs";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
-import { chromium } from "playwright-core";
+import { check, runBrowserTest } from "./support.mjs";
 
-const korvex = process.argv[2];
-if (!korvex) throw new Error("usage: node editing_list.test.mjs <korvex binary>");
-
-// Serves the demo database from a scratch folder; resolves with the base URL once listening.
-function startServer(folder) {
-  const server = spawn(korvex, ["serve", "--port", "0"], { cwd: folder });
-  const url = new Promise((resolve, reject) => {
-    let log = "";
-    const timer = setTimeout(() => reject(new Error(`korvex serve did not start:\n${log}`)), 15000);
-    server.stderr.on("data", (chunk) => {
-      log += chunk;
-      const found = log.match(/http:\/\/127\.0\.0\.1:\d+\//);
-      if (found) {
-        clearTimeout(timer);
-        resolve(found[0]);
-      }
-    });
-    server.on("exit", (code) => reject(new Error(`korvex serve exited with ${code}:\n${log}`)));
-  });
-  return { server, url };
-}
-
-function check(condition, what) {
-  if (!condition) throw new Error(what);
-}
-
-const folder = mkdtempSync(join(tmpdir(), "korvex-browser-"));
-const { server, url } = startServer(folder);
-let browser;
-try {
-  const base = await url;
-  browser = await chromium.launch({
-    executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-           "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-  });
+await runBrowserTest("editing list", async (browser, base) => {
   const page = await browser.newPage();
   const dialogs = [];
   page.on("dialog", async (dialog) => {
@@ -80,12 +41,4 @@ try {
   check(hostile.status() === 404, `extra path answered ${hostile.status()}`);
   check((await page.locator("img").count()) === 0, "an image from the extra path");
   check(dialogs.length === 0, `dialogs: ${dialogs.join(", ")}`);
-  console.log("editing list in chromium: ok");
-} catch (error) {
-  console.error("editing list in chromium: " + (error.stack || error));
-  process.exitCode = 1;
-} finally {
-  if (browser) await browser.close();
-  server.kill("SIGTERM");
-  rmSync(folder, { recursive: true, force: true });
-}
+});

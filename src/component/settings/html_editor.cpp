@@ -2,12 +2,30 @@
 // paths.
 #include "component/settings/html_editor.h"
 
+#include "component/settings/html_java_scripts.h"
 #include "core/member_table.h"
 
 namespace korvex {
 
 void HTMLEditor::OnStartPage(const std::shared_ptr<Dispatch>& context) {
   ASPServer = RequireObject(context->Get("Server"));
+}
+
+std::string HTMLEditor::GenerateCallerCode(const std::string& FieldName,
+                                           const std::string& FormName,
+                                           const std::string& URL) const {
+  std::string out = "<input class='Button' type='button' name='' value='";
+  out += TextOrEmpty(CallerButtonCaption);
+  out += "' LANGUAGE='javascript' onClick=\"return launchEditor('";
+  out += HTMLJavaScripts::JsEscapeForAttribute(URL);
+  out += "', '";
+  out += HTMLJavaScripts::JsEscapeForAttribute(FormName);
+  out += "','";
+  out += HTMLJavaScripts::JsEscapeForAttribute(FieldName);
+  out += "','";
+  out += TextOrEmpty(SavePrompt);
+  out += "')\">";
+  return out;
 }
 
 const MemberTable& HTMLEditor::Members() const {
@@ -22,6 +40,7 @@ const MemberTable& HTMLEditor::Members() const {
                                      Prop<&C::SavePrompt>("SavePrompt"),
                                      Prop<&C::ASPServer>("ASPServer"),
                                      Method("OnStartPage", &C::OnStartPage),
+                                     Method("GenerateCallerCode", &C::GenerateCallerCode),
                                  });
   return table;
 }

@@ -26,6 +26,12 @@ class HTMLEditor : public Dispatch, public PageObject {
 
   /// Keeps only the context's Server.
   void OnStartPage(const std::shared_ptr<Dispatch>& context) override;
+
+  /// The button of a form that opens the editor page at URL on the field FieldName of form
+  /// FormName. The three names are written as script strings inside the onClick attribute;
+  /// the caption and the prompt are the page's own texts, written as they stand.
+  std::string GenerateCallerCode(const std::string& FieldName, const std::string& FormName,
+                                 const std::string& URL) const;
 };
 
 }  // namespace korvex

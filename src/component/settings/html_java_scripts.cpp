@@ -3,6 +3,7 @@
 #include "component/settings/html_java_scripts.h"
 
 #include "core/member_table.h"
+#include "host/encoding.h"
 
 namespace korvex {
 
@@ -66,6 +67,10 @@ std::string HTMLJavaScripts::JsEscape(std::string_view text) {
     }
   }
   return escaped;
+}
+
+std::string HTMLJavaScripts::JsEscapeForAttribute(std::string_view text) {
+  return host::EncodeHtml(JsEscape(text));
 }
 
 }  // namespace korvex

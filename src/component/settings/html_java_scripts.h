@@ -36,6 +36,9 @@ class HTMLJavaScripts : public Dispatch {
   /// Makes text safe inside a single-quoted script string: backslash, double quote, single
   /// quote and tab are escaped, and each CR LF pair becomes \n; a lone CR or LF stays.
   static std::string JsEscape(std::string_view text);
+  /// JsEscape, then HTML-encoded: a script string standing inside an HTML attribute, which
+  /// the browser decodes before the script reads it.
+  static std::string JsEscapeForAttribute(std::string_view text);
 
  private:
   std::string invalid_date_message_;

@@ -14,6 +14,7 @@
 #include "diagnostics/connection_properties.h"
 #include "diagnostics/recordset_table.h"
 #include "diagnostics/schema_dumps.h"
+#include "editing/write_path.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 #include "reports/base_template.h"
@@ -40,6 +41,7 @@ class ProductScreens final : public Screens {
                              bool overwrite) override {
     return korvex::DoBaseTemplate(page, file_path, overwrite);
   }
+  void SaveRecord(AdminRecordset& page) override { korvex::SaveRecord(page); }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,
                                   std::string_view value_field,

@@ -116,6 +116,7 @@ const MemberTable& AdminRecordset::Members() const {
           Method("DisplayRelationsProperties", &C::DisplayRelationsProperties),
           Method("DisplayRecordsetSchemas", &C::DisplayRecordsetSchemas),
           Method("DisplayDatabaseProperties", &C::DisplayDatabaseProperties),
+          Method("CheckItemExistInRecordset", &C::CheckItemExistInRecordset),
       });
   return table;
 }

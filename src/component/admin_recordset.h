@@ -168,6 +168,15 @@ class AdminRecordset : public Dispatch, public PageObject {
   /// Only says which method replaced it.
   void DisplayDatabaseProperties();
 
+  // ---- Utility a page may call (item_exists.cpp) ----
+  /// Whether RecordsetName has a row where FieldToCheck equals ValueToCheck, by the filter
+  /// FieldToCheck + "=" + ValueToCheck (a text value brings its own apostrophes). A closed
+  /// connection is opened with ConnectionString for the question and closed again; an open
+  /// one stays open.
+  bool CheckItemExistInRecordset(const std::shared_ptr<ado::Connection>& ActiveConnection,
+                                 const std::string& RecordsetName, const Variant& FieldToCheck,
+                                 const Variant& ValueToCheck);
+
   // ---- For the screens ----
   /// base + CriptoPrefix: the name of an internal request parameter.
   std::string ParamName(std::string_view base) const;

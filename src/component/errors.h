@@ -23,6 +23,8 @@ inline constexpr int32_t kUpdateFailed = -2147221165;             // 0x80040153
 inline constexpr int32_t kScreenNotAvailable = -2147467263;  // 0x80004001
 /// A recordset name that is no table or view of the database (DB_E_NOTABLE).
 inline constexpr int32_t kUnknownRecordset = -2147217865;  // 0x80040E37
+/// A write asked for by a request that is no posted form (E_ACCESSDENIED).
+inline constexpr int32_t kWriteNotPosted = -2147024891;  // 0x80070005
 }  // namespace err
 
 /// The name the component's own errors carry as their source.

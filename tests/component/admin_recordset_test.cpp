@@ -180,6 +180,33 @@ TEST(PageLife, TheSharedConnectionOpensOnceAndClosesWithThePage) {
   EXPECT_EQ(rows->State(), 0);
 }
 
+TEST(CheckItemExistInRecordset, OpensAndClosesOnlyTheConnectionItOpened) {
+  TempFolder folder;
+  std::string file = MakeDatabase(folder, "shop.db",
+                                  "CREATE TABLE Items(ID INTEGER PRIMARY KEY, Name VARCHAR(9));"
+                                  "INSERT INTO Items VALUES (1, 'Ann');");
+  auto result = RunPage("/a.ksp", [&](AdminRecordset& page) {
+    page.DatabasePath(file);
+    auto closed = std::make_shared<ado::Connection>();
+    // As a page calls it: the value brings its own apostrophes.
+    Variant ann[] = {Variant(closed), Variant("Items"), Variant("Name"), Variant("'Ann'")};
+    EXPECT_TRUE(CBool(page.Call("CheckItemExistInRecordset", ann)));
+    EXPECT_EQ(closed->State(), 0);
+    EXPECT_NE(ErrorNumberOf([&] {
+                page.CheckItemExistInRecordset(closed, "Nowhere", Variant("ID"), Variant(1));
+              }),
+              0);
+    EXPECT_EQ(closed->State(), 0);
+
+    auto open = std::make_shared<ado::Connection>();
+    open->Open("Provider=SQLite;Data Source=" + file);
+    EXPECT_TRUE(page.CheckItemExistInRecordset(open, "Items", Variant("ID"), Variant(1)));
+    EXPECT_FALSE(page.CheckItemExistInRecordset(open, "Items", Variant("ID"), Variant(2)));
+    EXPECT_EQ(open->State(), 1);
+  });
+  EXPECT_FALSE(result.error) << result.error->description();
+}
+
 TEST(PageLife, PagesCreateTheObjectByItsIdentifier) {
   ClassRegistry registry;
   RegisterComponentClasses(registry);

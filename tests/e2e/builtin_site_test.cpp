@@ -179,6 +179,48 @@ TEST_F(BuiltInSiteTest, ExtraPathAfterAPageIsNotFoundAndOtherSitesCannotPost) {
   EXPECT_NE(server_->Output().find("refused: Origin \"http://evil.example\""), std::string::npos);
 }
 
+// The write path answers page code 2 of any page of a table. Another site's page may send a
+// POST (turned away at the gate) or a GET (let through there, as reading is): neither writes.
+TEST_F(BuiltInSiteTest, OnlyTheSitesOwnPostedFormsWrite) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  const std::string me = "127.0.0.1:" + std::to_string(port);
+  const std::string target = "/table.ksp?PageKorVex=2&RecordsetKorVex=Tags";
+  const std::string form = "TagIDHIDDEN=1&TagID=1&Name=renamed";
+  auto post = [&](const std::string& origin) {
+    std::optional<RawResponse> r =
+        Fetch(port, "POST " + target + " HTTP/1.1\r\nHost: " + me +
+                        "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                        std::to_string(form.size()) + "\r\nOrigin: " + origin + "\r\n\r\n" + form);
+    EXPECT_TRUE(r) << origin;
+    return r.value_or(RawResponse{});
+  };
+  auto stored_name = [&] {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((work_ / "korvex-demo.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Name FROM Tags WHERE TagID = 1", -1, &statement, nullptr);
+    std::string name = sqlite3_step(statement) == SQLITE_ROW
+                           ? reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))
+                           : "";
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return name;
+  };
+  const std::string before = stored_name();
+
+  EXPECT_EQ(post("http://evil.example").status, 403);
+  RawResponse get = Page(port, target + "&" + form);
+  EXPECT_EQ(get.status, 500);
+  EXPECT_NE(get.body.find("-2147024891"), std::string::npos) << get.body;
+  EXPECT_EQ(stored_name(), before);
+
+  RawResponse own = post("http://" + me);
+  EXPECT_EQ(own.status, 200);
+  EXPECT_NE(own.body.find("The Record has been modified"), std::string::npos) << own.body;
+  EXPECT_EQ(stored_name(), "renamed");
+}
+
 TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
   uint16_t port = Serve();
   ASSERT_NE(port, 0) << server_->Output();

@@ -11,6 +11,7 @@
 #include "component/screens.h"
 #include "core/class_registry.h"
 #include "editing/edit_form.h"
+#include "fileman/file_manager.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 
@@ -28,6 +29,15 @@ class ProductScreens final : public Screens {
                       const std::string& where_criterion, bool is_delete) override {
     korvex::RenderEditForm(page, is_new, load_record, where_criterion, is_delete);
   }
+  void RenderFileManFrameset(AdminRecordset& page) override { korvex::RenderFileManFrameset(page); }
+  void RenderFileManList(AdminRecordset& page) override { korvex::RenderFileManList(page); }
+  void RenderFileManConsole(AdminRecordset& page, const std::string& message,
+                            const std::string& file_name) override {
+    korvex::RenderFileManConsole(page, message, file_name);
+  }
+  void ReceiveUpload(AdminRecordset& page) override { korvex::ReceiveUpload(page); }
+  void RenderFileManDelete(AdminRecordset& page) override { korvex::RenderFileManDelete(page); }
+  void RenderFileManRename(AdminRecordset& page) override { korvex::RenderFileManRename(page); }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,
                                   std::string_view value_field,

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -17,6 +18,7 @@
 #include "ado/field.h"
 #include "ado/recordset.h"
 #include "component/admin_recordset.h"
+#include "component/field_model.h"
 #include "component/settings/fil_file_man.h"
 #include "core/collection.h"
 #include "core/member_table.h"
@@ -34,6 +36,7 @@ constexpr int32_t kSchemaTables = 20;
 constexpr int32_t kSchemaForeignKeys = 27;
 // The request parameter naming the current table, as the component reads it.
 constexpr std::string_view kTableParameter = "RecordsetKorVex";
+constexpr std::string_view kPageParameter = "PageKorVex";
 
 // 64-bit FNV-1a over a run of texts: enough to tell one build's pages, or one database's
 // files, from another's.
@@ -166,8 +169,14 @@ class BuiltInSite : public Dispatch, public PageObject {
     }
     files.Path(settings_->files_path);
     const std::string table = admin.recordset();
-    for (const auto& [file_table, column] : settings_->file_fields)
-      if (file_table == table) admin.FileFields->Add(Variant(column));
+    for (const auto& [file_table, column] : settings_->file_fields) {
+      if (!table.empty() && file_table != table) continue;
+      if (!IsInCollection(Variant(column), *admin.FileFields))
+        admin.FileFields->Add(Variant(column));
+    }
+    // The file manager's pages name no table: a file is in use wherever a file column of
+    // any table names it.
+    if (table.empty()) files.CheckForFilesInUse = Variant(int32_t{2});
   }
 
   /// Turns on every check of the edit form's script, and gives the current table a
@@ -232,9 +241,11 @@ class BuiltInSite : public Dispatch, public PageObject {
 
   /// The table the request names, exactly as the database lists it. Any other name answers
   /// 404 with a short notice and ends the page: a table name goes into SQL text, so only the
-  /// database's own names are let through.
+  /// database's own names are let through. The file manager's pages (codes 11 to 16) are
+  /// addressed by the page alone and may name no table: then "".
   std::string RequireTable() {
     std::string requested = request_ ? request_->ItemText(kTableParameter) : "";
+    if (requested.empty() && IsFileManagerRequest()) return "";
     for (const std::string& name : ListTables(settings_->connection_string))
       if (name == requested) return name;
     if (!response_) RaiseRuntimeError(err::kObjectRequired);
@@ -249,6 +260,14 @@ class BuiltInSite : public Dispatch, public PageObject {
   }
 
  private:
+  bool IsFileManagerRequest() const {
+    if (!request_) return false;
+    std::optional<std::string> code = request_->QueryString().Get(kPageParameter);
+    if (!code) return false;
+    std::optional<double> number = ParseNumber(*code);
+    return number && *number >= 11 && *number <= 16;
+  }
+
   std::shared_ptr<const SiteSettings> settings_;
   std::shared_ptr<host::Request> request_;
   std::shared_ptr<host::Response> response_;

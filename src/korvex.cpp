@@ -15,6 +15,7 @@
 #include "diagnostics/recordset_table.h"
 #include "diagnostics/schema_dumps.h"
 #include "editing/write_path.h"
+#include "fileman/file_manager.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 #include "reports/base_template.h"
@@ -42,6 +43,15 @@ class ProductScreens final : public Screens {
     return korvex::DoBaseTemplate(page, file_path, overwrite);
   }
   void SaveRecord(AdminRecordset& page) override { korvex::SaveRecord(page); }
+  void RenderFileManFrameset(AdminRecordset& page) override { korvex::RenderFileManFrameset(page); }
+  void RenderFileManList(AdminRecordset& page) override { korvex::RenderFileManList(page); }
+  void RenderFileManConsole(AdminRecordset& page, const std::string& message,
+                            const std::string& file_name) override {
+    korvex::RenderFileManConsole(page, message, file_name);
+  }
+  void ReceiveUpload(AdminRecordset& page) override { korvex::ReceiveUpload(page); }
+  void RenderFileManDelete(AdminRecordset& page) override { korvex::RenderFileManDelete(page); }
+  void RenderFileManRename(AdminRecordset& page) override { korvex::RenderFileManRename(page); }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,
                                   std::string_view value_field,

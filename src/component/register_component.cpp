@@ -13,6 +13,7 @@
 #include "component/settings/html_related_records.h"
 #include "component/settings/html_report.h"
 #include "component/settings/html_template.h"
+#include "component/tools.h"
 #include "core/class_registry.h"
 
 namespace korvex {
@@ -29,6 +30,7 @@ void RegisterComponentClasses(ClassRegistry& registry) {
   RegisterClass<HTMLReport>(registry, "Korvex.HTMLReport");
   RegisterClass<HTMLFastSearch>(registry, "Korvex.HTMLFastSearch");
   RegisterClass<HTMLEditor>(registry, "Korvex.HTMLEditor");
+  RegisterClass<Tools>(registry, "Korvex.Tools");
 }
 
 }  // namespace korvex

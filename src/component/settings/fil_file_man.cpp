@@ -80,6 +80,7 @@ const MemberTable& filFileMan::Members() const {
                         ObjectProp<&C::ValidExtensions>("ValidExtensions"),
                         ObjectProp<&C::InvalidExtensions>("InvalidExtensions"),
                         Prop<&C::InvalidExtensionError>("InvalidExtensionError"),
+                        Prop<&C::InvalidFileNameError>("InvalidFileNameError"),
                         Prop<&C::ShowThumbnails>("ShowThumbnails"),
                         Prop<&C::CheckForFilesInUse>("CheckForFilesInUse"),
                         Prop<&C::ThumbnailsWidth>("ThumbnailsWidth"),

@@ -66,6 +66,9 @@ class filFileMan : public Dispatch {
   OnFirstRead<Collection> InvalidExtensions{&DefaultInvalidExtensions};
   std::string InvalidExtensionError =
       "<font color=red><b>The file extention you are tryng to use is invalid.</b></font>";
+  /// A name from the request that is not a plain name of the folder (a path, "..").
+  std::string InvalidFileNameError =
+      "<font color=red><b>The file name you are trying to use is invalid.</b></font>";
   bool ShowThumbnails = true;
   /// 0: no check; 1: the current table only; any other value: every table.
   Variant CheckForFilesInUse = Variant(int32_t{1});

@@ -11,6 +11,7 @@
 #include "component/screens.h"
 #include "core/class_registry.h"
 #include "editing/edit_form.h"
+#include "editor/editor_page.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 
@@ -27,6 +28,10 @@ class ProductScreens final : public Screens {
   void RenderEditForm(AdminRecordset& page, bool is_new, bool load_record,
                       const std::string& where_criterion, bool is_delete) override {
     korvex::RenderEditForm(page, is_new, load_record, where_criterion, is_delete);
+  }
+  void RenderHTMLEditorPage(AdminRecordset& page) override { korvex::RenderHTMLEditorPage(page); }
+  std::string RenderHTMLEditor(const HTMLEditor& editor) override {
+    return korvex::RenderHTMLEditor(editor);
   }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,

@@ -36,6 +36,8 @@ struct SiteSettings {
   /// whose values name files there. Empty when the site has no files.
   std::string files_path;
   std::vector<std::pair<std::string, std::string>> file_fields;
+  /// The columns, as {table, column}, whose values are HTML, edited with the HTML editor.
+  std::vector<std::pair<std::string, std::string>> html_fields;
 };
 
 /// "Provider=SQLite;Data Source=<path>", the path quoted so any file name is taken whole.

@@ -179,15 +179,18 @@ class BuiltInSite : public Dispatch, public PageObject {
     if (table.empty()) files.CheckForFilesInUse = Variant(int32_t{2});
   }
 
-  /// Turns on every check of the edit form's script, and gives the current table a
-  /// many-to-many editor for each link table pointing at it: a table of exactly two columns,
-  /// each a foreign key, one to this table and one to another.
+  /// Turns on every check of the edit form's script, declares the current table's HTML
+  /// columns (their "..." button opens the HTML editor), and gives the table a many-to-many
+  /// editor for each link table pointing at it: a table of exactly two columns, each a foreign
+  /// key, one to this table and one to another.
   void DeclareForms(const std::shared_ptr<Dispatch>& page) const {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     HTMLJavaScripts& checks = *admin.EditForm->JavaScripts;
     checks.CheckRequired = checks.CheckMaxLenght = checks.CheckIsNumeric = checks.CheckIsDate =
         true;
     const std::string table = admin.recordset();
+    for (const auto& [html_table, column] : settings_->html_fields)
+      if (html_table == table) admin.HTMLFields->Add(Variant(column));
     ado::Connection& connection = *admin.Connection();
     for (const auto& [link, keys] : ForeignKeysByTable(connection)) {
       if (link == table || keys.size() != 2 || ColumnCount(connection, link) != 2) continue;

@@ -38,6 +38,8 @@ struct SiteSettings {
   std::vector<std::pair<std::string, std::string>> file_fields;
   /// The server's state folder: the site keeps the report templates it generates there.
   std::filesystem::path state_dir;
+  /// The columns, as {table, column}, whose values are HTML, edited with the HTML editor.
+  std::vector<std::pair<std::string, std::string>> html_fields;
 };
 
 /// "Provider=SQLite;Data Source=<path>", the path quoted so any file name is taken whole.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/cgi_command.h"
+#include "app/editor_files.h"
 #include "app/serve_command.h"
 
 namespace korvex::app {
@@ -20,19 +21,25 @@ struct Command {
 constexpr Command kCommands[] = {
     {"serve",
      "run the HTTP server: the administration site of a database (the demo shop\n"
-     "           when none is named), or a folder of pages of your own",
+     "                  when none is named), or a folder of pages of your own",
      ServeCommand},
-    {"cgi", "serve one request as a CGI/1.1 program (chosen by itself under GATEWAY_INTERFACE)",
+    {"cgi",
+     "serve one request as a CGI/1.1 program (chosen by itself under\n"
+     "                  GATEWAY_INTERFACE)",
      CgiCommand},
+    {"install-editor",
+     "copy the HTML editor's support files into a site folder (korvex serve\n"
+     "                  serves them itself)",
+     InstallEditorCommand},
 };
 
 void PrintHelp(std::FILE* out) {
   std::fputs("Usage: korvex <command> [options]\n\nCommands:\n", out);
   for (const Command& c : kCommands)
-    std::fprintf(out, "  %-8.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
+    std::fprintf(out, "  %-15.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
                  static_cast<int>(c.summary.size()), c.summary.data());
   std::fputs(
-      "  help     show this text\n\n"
+      "  help            show this text\n\n"
       "Options: --help (this text), --version. \"korvex <command> --help\" describes a "
       "command.\n\n"
       "To start: \"korvex serve\" creates (first time) the demo shop database in the current\n"

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "app/builtin_site.h"
+#include "app/editor_files.h"
 #include "core/automation_error.h"
 #include "demo_database.h"
 #include "host/http/request_gate.h"
@@ -176,7 +177,8 @@ struct ServedSite {
 };
 
 // The demo shop in the working folder, created on the first run and reused afterwards, with
-// its sample images served under /files/ and named by the products' Image column.
+// its sample images served under /files/ and named by the products' Image column, and the
+// products' LongDescription edited as HTML.
 std::string OpenDemo(ServedSite& site, SiteSettings& settings, host::http::AccessLog& log) {
   const fs::path folder = fs::current_path();
   const bool existed = fs::exists(folder / examples::kDemoDatabaseName);
@@ -187,6 +189,7 @@ std::string OpenDemo(ServedSite& site, SiteSettings& settings, host::http::Acces
   site.virtual_folders.push_back({"files", folder / "files"});
   settings.files_path = "/files/";
   settings.file_fields = {{"Products", "Image"}};
+  settings.html_fields = {{"Products", "LongDescription"}};
   return SqliteConnectionString(database);
 }
 
@@ -220,6 +223,19 @@ ServedSite BuiltInSite(const ServeOptions& o, host::http::AccessLog& log) {
                      std::to_string(tables) + (tables == 1 ? " table)" : " tables)");
   RegisterBuiltInSite(ClassRegistry::Global(), std::move(settings));
   return site;
+}
+
+// The HTML editor's support files at its default WorkingPath, unless the site has a folder of
+// that name itself. A site of one's own is served without them rather than not at all when no
+// state folder can be had for them.
+void AddEditorFiles(ServedSite& site, host::http::AccessLog& log) {
+  try {
+    const host::VirtualFolder editor =
+        EditorFilesFolder(host::StateDirectory(host::ProcessEnvironment(), site.root));
+    if (!fs::exists(site.root / editor.name)) site.virtual_folders.push_back(editor);
+  } catch (const std::exception& e) {
+    log.Note(std::string("korvex: not serving the HTML editor's files: ") + e.what());
+  }
 }
 
 ServedSite PageFolder(const std::string& folder) {
@@ -289,8 +305,10 @@ Options:
   --help               show this text.
 
 The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
-else ~/.local/state/korvex) and served from there. A table's report uses the template
-generated there (report-templates/) on its first report; edit it to change the report.
+else ~/.local/state/korvex) and served from there; so are the HTML editor's support files, at
+/KorVex/HTML_Editor/ (its default WorkingPath) unless the site has a KorVex folder of its own.
+A table's report uses the template generated there (report-templates/) on its first report;
+edit it to change the report.
 Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
 A URL going on after a page's or a file's name ("/table.ksp/x") is answered 404. Every answer
 carries X-Content-Type-Options: nosniff, Referrer-Policy: same-origin and
@@ -324,6 +342,7 @@ int ServeCommand(int argc, char** argv) {
   ServedSite site;
   try {
     site = options.root ? PageFolder(*options.root) : BuiltInSite(options, log);
+    AddEditorFiles(site, log);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korvex serve: %s\n", e.what());
     return 1;

@@ -27,7 +27,8 @@ CREATE TABLE Products (
   Added DATE,
   InStock BOOLEAN NOT NULL DEFAULT 1,
   Description MEMO,
-  Image VARCHAR(255)
+  Image VARCHAR(255),
+  LongDescription MEMO
 );
 CREATE TABLE Customers (
   CustomerID INTEGER PRIMARY KEY,
@@ -78,11 +79,15 @@ struct Product {
   bool in_stock;
   const char* description;
   const char* image;
+  const char* long_description = nullptr;  // HTML, edited with the HTML editor
 };
 const Product kProducts[] = {
     {1, "Red mug", 7.5, "2024-01-12", true,
-     "A big red mug.\r\nHolds 400 ml; safe in the dishwasher.", "red-mug.png"},
-    {1, "Teapot", 24.9, "2024-02-03", true, "Glazed stoneware teapot for six cups.", "teapot.png"},
+     "A big red mug.\r\nHolds 400 ml; safe in the dishwasher.", "red-mug.png",
+     "<p>A <b>big</b> red mug for tea &amp; coffee.</p><ul><li>Holds 400 ml</li>"
+     "<li>Safe in the dishwasher</li></ul>"},
+    {1, "Teapot", 24.9, "2024-02-03", true, "Glazed stoneware teapot for six cups.", "teapot.png",
+     "<p>Glazed stoneware, <i>six cups</i>. Lid with a locking lug.</p>"},
     {1, "Bread knife", 18, "2023-11-20", false, "Serrated steel blade, beech handle.", nullptr},
     {1, "Salad bowl", 15.25, "2024-03-15", true, "Olive wood, 25 cm across.", nullptr},
     {2, "Spade", 32, "2023-09-01", true, "Ash handle, forged head.", "spade.bmp"},
@@ -154,7 +159,7 @@ void FillRows(sqlite3* db) {
     Exec(db, "INSERT INTO Products VALUES (" + std::to_string(id++) + ", " +
                  std::to_string(p.category) + ", " + Quote(p.name) + ", " + Number(p.price) + ", " +
                  Quote(p.added) + ", " + (p.in_stock ? "1" : "0") + ", " + Quote(p.description) +
-                 ", " + Quote(p.image) + ")");
+                 ", " + Quote(p.image) + ", " + Quote(p.long_description) + ")");
   Sequence seq;
   const int customers = 40;
   for (int i = 1; i <= customers; ++i) {

@@ -16,6 +16,7 @@
 #include "diagnostics/schema_dumps.h"
 #include "editing/write_path.h"
 #include "fileman/file_manager.h"
+#include "editor/editor_page.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 #include "reports/base_template.h"
@@ -52,6 +53,10 @@ class ProductScreens final : public Screens {
   void ReceiveUpload(AdminRecordset& page) override { korvex::ReceiveUpload(page); }
   void RenderFileManDelete(AdminRecordset& page) override { korvex::RenderFileManDelete(page); }
   void RenderFileManRename(AdminRecordset& page) override { korvex::RenderFileManRename(page); }
+  void RenderHTMLEditorPage(AdminRecordset& page) override { korvex::RenderHTMLEditorPage(page); }
+  std::string RenderHTMLEditor(const HTMLEditor& editor) override {
+    return korvex::RenderHTMLEditor(editor);
+  }
   std::string SelectFromRecordset(const AdminRecordset& page, std::string_view name,
                                   const Variant& connection, std::string_view recordset,
                                   std::string_view value_field,

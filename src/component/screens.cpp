@@ -65,6 +65,9 @@ void Screens::RenderFileManRename(AdminRecordset&) {
 void Screens::RenderHTMLEditorPage(AdminRecordset&) {
   NotAvailable("HTML editor page");
 }
+std::string Screens::RenderHTMLEditor(const HTMLEditor&) {
+  NotAvailable("HTML editor page");
+}
 std::string Screens::SelectFromRecordset(const AdminRecordset&, std::string_view, const Variant&,
                                          std::string_view, std::string_view, const SelectOptions&) {
   NotAvailable("select from a recordset");

@@ -14,6 +14,7 @@ namespace korvex {
 
 class AdminRecordset;
 class Dispatch;
+class HTMLEditor;
 struct SelectOptions;
 namespace ado {
 class Recordset;
@@ -53,6 +54,8 @@ class Screens {
   virtual void RenderFileManDelete(AdminRecordset& page);
   virtual void RenderFileManRename(AdminRecordset& page);
   virtual void RenderHTMLEditorPage(AdminRecordset& page);
+  /// HTMLEditor.Render: the editor page, or the notice that its support files are missing.
+  virtual std::string RenderHTMLEditor(const HTMLEditor& editor);
 
   /// The select of AdminRecordset.DoSelectFromRecordset. connection: a Connection object or
   /// a connection string.

@@ -32,8 +32,12 @@ std::string_view FieldFinderScript() {
 }
 
 std::string_view EditorLauncherScript() {
-  // The editor page needs a browser with an HTML editing control and modal dialogs; the
-  // version test reads the digit after "MSIE " as text, as the editor page itself does.
+  // Internet Explorer gets the editor page on its HTML editing control as a modal dialog; the
+  // version test reads the digit after "MSIE " as text, as the editor page itself does. Any
+  // other browser (none has modal dialogs any more) gets a window, as page code 20 serves it
+  // the page built on the browser's own editing: the value waits in KorVexEditorCalls under the
+  // window's name, and the window hands the edited value back when it closes, however closed;
+  // the question waits until the window is gone, as a closing window cannot show it.
   return "function checkvalidbrowser() {\r\n"
          "  var agent = navigator.userAgent;\r\n"
          "  var parts = agent.split(';');\r\n"
@@ -44,6 +48,10 @@ std::string_view EditorLauncherScript() {
          "  return true;\r\n"
          "}\r\n"
          "function launchEditor(varURL,varFormName,varFieldName,varPrompt) {\r\n"
+         "  if (!window.showModalDialog || navigator.userAgent.indexOf('MSIE') < 0)\r\n"
+         "    return launchEditorWindow(varURL, "
+         "document.forms[varFormName].elements[varFieldName], "
+         "varPrompt);\r\n"
          "  if (!checkvalidbrowser()) return false;\r\n"
          "  var field = document.forms[varFormName].elements[varFieldName];\r\n"
          "  var current = field.value;\r\n"
@@ -51,6 +59,26 @@ std::string_view EditorLauncherScript() {
          "      'font-family:Verdana; font-size:12; dialogWidth:740px; dialogHeight:580px');\r\n"
          "  if (edited != null && edited != current && confirm(varPrompt)) field.value = "
          "edited;\r\n"
+         "  return false;\r\n"
+         "}\r\n"
+         "function launchEditorWindow(varURL, field, varPrompt) {\r\n"
+         "  var calls = window.KorVexEditorCalls || (window.KorVexEditorCalls = {});\r\n"
+         "  launchEditorWindow.opened = (launchEditorWindow.opened || 0) + 1;\r\n"
+         "  var name = 'KorVexEditor' + launchEditorWindow.opened;\r\n"
+         "  var current = field.value;\r\n"
+         "  calls[name] = {\r\n"
+         "    value: current,\r\n"
+         "    close: function (edited) {\r\n"
+         "      delete calls[name];\r\n"
+         "      window.setTimeout(function () {\r\n"
+         "        if (edited != null && edited != current && confirm(varPrompt)) field.value = "
+         "edited;\r\n"
+         "      }, 0);\r\n"
+         "    }\r\n"
+         "  };\r\n"
+         "  if (!window.open(varURL, name, "
+         "'width=740,height=580,resizable=yes,scrollbars=yes'))\r\n"
+         "    delete calls[name];\r\n"
          "  return false;\r\n"
          "}\r\n";
 }

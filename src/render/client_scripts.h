@@ -11,7 +11,8 @@ namespace korvex {
 /// FindObj(n, d), GetObjVal(objName,d) and SetTextOfTextfield(objName,x,newText).
 std::string_view FieldFinderScript();
 
-/// checkvalidbrowser() and launchEditor(varURL,varFormName,varFieldName,varPrompt).
+/// checkvalidbrowser() and launchEditor(varURL,varFormName,varFieldName,varPrompt), with
+/// launchEditorWindow(varURL, field, varPrompt), its way for browsers without modal dialogs.
 std::string_view EditorLauncherScript();
 
 }  // namespace korvex

@@ -1,7 +1,9 @@
-// HTMLEditor's members, and OnStartPage, which takes the page's Server object for mapping
-// paths.
+// HTMLEditor's members, OnStartPage, which takes the page's Server object for mapping paths,
+// and the caller button. The page itself is built above this layer and reached through the
+// installed screens.
 #include "component/settings/html_editor.h"
 
+#include "component/screens.h"
 #include "component/settings/html_java_scripts.h"
 #include "core/member_table.h"
 
@@ -28,6 +30,10 @@ std::string HTMLEditor::GenerateCallerCode(const std::string& FieldName,
   return out;
 }
 
+std::string HTMLEditor::Render() const {
+  return InstalledScreens().RenderHTMLEditor(*this);
+}
+
 const MemberTable& HTMLEditor::Members() const {
   using C = HTMLEditor;
   static const MemberTable table("HTMLEditor",
@@ -41,6 +47,7 @@ const MemberTable& HTMLEditor::Members() const {
                                      Prop<&C::ASPServer>("ASPServer"),
                                      Method("OnStartPage", &C::OnStartPage),
                                      Method("GenerateCallerCode", &C::GenerateCallerCode),
+                                     Method("Render", &C::Render),
                                  });
   return table;
 }

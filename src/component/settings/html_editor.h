@@ -32,6 +32,9 @@ class HTMLEditor : public Dispatch, public PageObject {
   /// the caption and the prompt are the page's own texts, written as they stand.
   std::string GenerateCallerCode(const std::string& FieldName, const std::string& FormName,
                                  const std::string& URL) const;
+  /// The editor page for Internet Explorer, or the missing-files message when WorkingPath +
+  /// "instable.htm" maps to no file. Built by the installed screens.
+  std::string Render() const;
 };
 
 }  // namespace korvex

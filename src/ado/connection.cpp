@@ -7,6 +7,7 @@
 #include "ado/ado_constants.h"
 #include "ado/ado_errors.h"
 #include "ado/jet_sql.h"
+#include "ado/postgres/postgres_provider.h"
 #include "ado/recordset.h"
 #include "ado/schema_rowsets.h"
 #include "ado/sqlite/sqlite_provider.h"
@@ -146,20 +147,17 @@ void Connection::Open(std::optional<std::string> connection_string, std::optiona
   if (provider_) RaiseAdo(err::kObjectOpen, kSource);
   if (connection_string && !connection_string->empty()) connection_string_ = *connection_string;
   sqlite::RegisterSqliteProvider();
+  postgres::RegisterPostgresProvider();
   ConnectionParams params;
   params.keys = ParseConnectionString(connection_string_);
   params.provider = provider_name_ ? *provider_name_ : params.keys["provider"];
-  params.user = user.value_or(params.keys["user id"]);
-  params.password = password.value_or(params.keys["password"]);
+  // Open(string, "", "") is how pages call it: an empty argument leaves the string's value.
+  params.user = user && !user->empty() ? *user : params.keys["user id"];
+  params.password = password && !password->empty() ? *password : params.keys["password"];
   std::error_code ec;
   params.base_directory = base_directory_ ? *base_directory_ : std::filesystem::current_path(ec);
   auto factory = FindProvider(params.provider);
-  if (!factory) {
-    if (FoldCase(params.provider).find("postgres") != std::string::npos)
-      RaiseAdo(err::kProviderNotFound, kSource,
-               "The PostgreSQL provider is not available in this build.");
-    RaiseAdo(err::kProviderNotFound, kSource);
-  }
+  if (!factory) RaiseAdo(err::kProviderNotFound, kSource);
   provider_ = (*factory)(params);
   transaction_depth_ = 0;
 }
@@ -188,8 +186,7 @@ std::shared_ptr<Recordset> Connection::Execute(std::string sql) {
   std::string backend = Translate(sql);
   records_affected_ = 0;
   if (!HasMoreThanOneStatement(backend)) {
-    bool returns_rows = provider_->Query(backend, {})->ColumnCount() > 0;
-    if (returns_rows) {
+    if (provider_->ReturnsRows(backend)) {
       auto recordset = std::make_shared<Recordset>();
       // A connection that no shared pointer owns (one on a C++ caller's stack) is lent, not
       // shared: the caller keeps it alive while it reads the rows.

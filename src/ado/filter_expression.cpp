@@ -261,7 +261,8 @@ void FilterExpression::AppendSql(int index, const SqlDialect& dialect, std::stri
     out += ')';
     return;
   }
-  out += dialect.QuoteIdentifier(node.field);
+  out +=
+      node.op == Op::Like ? dialect.LikeSubject(node.field) : dialect.QuoteIdentifier(node.field);
   switch (node.op) {
     case Op::IsNull:
       out += " IS NULL";

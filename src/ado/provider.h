@@ -1,6 +1,7 @@
 // The provider interface: what a database backend gives the data access objects. SQLite
-// implements it in ado/sqlite; a PostgreSQL provider implements the same. Connection, Recordset
-// and the schema rowsets talk to a backend only through these classes.
+// implements it in ado/sqlite, PostgreSQL in ado/postgres. Connection, Recordset and the schema
+// rowsets talk to a backend only through these classes. SQL handed to a provider uses ? for
+// its parameters, whatever the backend's own marks are.
 #pragma once
 
 #include <cstdint>
@@ -117,8 +118,12 @@ class ProviderConnection {
   /// The single number a COUNT query gives. May come from a cache that the database's change
   /// counter proves still exact.
   virtual int64_t Count(const std::string& count_sql) = 0;
-  /// The key given to the last row inserted on this connection.
-  virtual int64_t LastInsertId() = 0;
+  /// Whether a statement gives rows, found without running it.
+  virtual bool ReturnsRows(std::string_view sql) = 0;
+  /// How many rows a positioned query should ask for at a time: a provider that reads every
+  /// row of a result before handing it over takes batches; 0 when results are read lazily and
+  /// one unlimited query serves.
+  virtual int64_t ResultBatch() const { return 0; }
   /// Changes whenever any data may have changed, through this session or another one.
   virtual uint64_t ChangeCounter() = 0;
 

@@ -165,7 +165,7 @@ std::shared_ptr<RecordSource> TableSource(TableLookup& tables, std::string_view 
 std::shared_ptr<RecordSource> QuerySource(TableLookup& tables, std::string_view sql) {
   auto source = std::make_shared<RecordSource>();
   source->base = TrimStatement(sql);
-  source->count_from = "(" + source->base + ")";
+  source->count_from = "(" + source->base + ") AS korvex_count";
   if (auto simple = AnalyzeSimpleSelect(source->base)) {
     const std::optional<TableInfo>& info = tables.Describe(simple->table);
     if (info && info->rowid) {

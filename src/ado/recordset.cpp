@@ -218,9 +218,7 @@ void Recordset::OpenSource(const Variant& source, int32_t options) {
       built = QuerySource(tables, connection->Translate(source_text_));
     }
     RowQuery query{built, "", ""};
-    std::vector<DbValue> first_offset{DbValue::Int(0)};
-    std::unique_ptr<ProviderCursor> first =
-        session_->Query(query.PositionSql(false, false), first_offset);
+    std::unique_ptr<ProviderCursor> first = StartRows(*session_, query);
     has_row_id_ = built->row_ordered;
     std::vector<FieldDef> defs = DescribeColumns(*first, has_row_id_, tables);
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,7 +152,11 @@ class Recordset : public Dispatch, public PageObject {
   void Arrange(const FilterExpression& filter, const std::vector<SortKey>& sort);
   std::vector<SortKey> ParseSort(std::string_view text) const;
   DbValue CurrentRaw(size_t index);
-  std::vector<DbValue> ReadBack(const std::vector<DbValue>& key_values, bool by_row_id);
+  /// The columns a write gives back: each field's stored column (Null for computed ones),
+  /// then the row id when the rows carry it.
+  std::string StoredColumnList() const;
+  /// Runs an INSERT or UPDATE that returns the row it wrote; nothing when it wrote none.
+  std::vector<DbValue> WriteReturningRow(const std::string& sql, std::span<const DbValue> params);
   std::string WhereCurrentRow(std::vector<DbValue>& params);
   void DeleteForScript(std::optional<int32_t> affect_records);
   void UpdateForScript(Variant fields, Variant values);

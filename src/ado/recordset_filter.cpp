@@ -85,8 +85,7 @@ void Recordset::Arrange(const FilterExpression& filter, const std::vector<SortKe
     query.order_by += dialect.QuoteIdentifier(defs_[key.field].name);
     if (key.descending) query.order_by += " DESC";
   }
-  std::vector<DbValue> first_offset{DbValue::Int(0)};
-  auto first = session_->Query(query.PositionSql(false, false), first_offset);
+  auto first = StartRows(*session_, query);
   rows_ = std::make_unique<ServerRows>(session_, std::move(query), std::move(first));
 }
 

@@ -106,8 +106,9 @@ void Recordset::AddNew() {
     std::vector<size_t> with_default;
     for (size_t i = 0; i < defs_.size(); ++i) {
       if (defs_[i].base_column.empty()) continue;
+      // A generated key's default would draw a number from its sequence for nothing.
       for (const ColumnInfo& c : source_->write_info->columns)
-        if (c.default_sql && EqualsNoCase(c.name, defs_[i].base_column)) {
+        if (c.default_sql && !c.auto_increment && EqualsNoCase(c.name, defs_[i].base_column)) {
           select += (select.empty() ? "SELECT " : ", ") + *c.default_sql;
           with_default.push_back(i);
         }
@@ -131,28 +132,22 @@ void Recordset::CancelUpdate() {
   edit_ = Edit();
 }
 
-std::vector<DbValue> Recordset::ReadBack(const std::vector<DbValue>& key_values, bool by_row_id) {
+std::string Recordset::StoredColumnList() const {
   const TableInfo& table = *source_->write_info;
   const SqlDialect& dialect = session_->Dialect();
-  std::string select;
+  std::string list;
   for (const FieldDef& def : defs_) {
-    select += select.empty() ? "SELECT " : ", ";
+    if (!list.empty()) list += ", ";
     bool stored = !def.base_column.empty() && EqualsNoCase(def.base_table, table.name);
-    select += stored ? dialect.QuoteIdentifier(def.base_column) : "NULL";
+    list += stored ? dialect.QuoteIdentifier(def.base_column) : "NULL";
   }
-  if (has_row_id_) select += ", " + *table.rowid;
-  select += " FROM " + dialect.QuoteIdentifier(table.name) + " WHERE ";
-  if (by_row_id) {
-    select += *table.rowid + " = ?";
-  } else {
-    bool first = true;
-    for (const ColumnInfo& c : table.columns)
-      if (c.primary_key_ordinal > 0) {
-        select += (first ? "" : " AND ") + dialect.QuoteIdentifier(c.name) + " = ?";
-        first = false;
-      }
-  }
-  auto cursor = session_->Query(select, key_values);
+  if (has_row_id_) list += ", " + *table.rowid;
+  return list;
+}
+
+std::vector<DbValue> Recordset::WriteReturningRow(const std::string& sql,
+                                                  std::span<const DbValue> params) {
+  auto cursor = session_->Query(sql + " RETURNING " + StoredColumnList(), params);
   if (!cursor->Next()) return {};
   std::vector<DbValue> row;
   for (size_t i = 0; i < cursor->ColumnCount(); ++i) row.push_back(cursor->Value(i));
@@ -185,7 +180,8 @@ std::string Recordset::WhereCurrentRow(std::vector<DbValue>& params) {
   for (size_t i = 0; i < defs_.size(); ++i) {
     const FieldDef& def = defs_[i];
     if (def.base_column.empty() || !EqualsNoCase(def.base_table, table.name)) continue;
-    where += " AND " + dialect.QuoteIdentifier(def.base_column) + " IS ?";
+    where += " AND " + dialect.QuoteIdentifier(def.base_column) + " ";
+    where.append(dialect.null_safe_equal).append(" ?");
     params.push_back(CurrentRaw(i));
   }
   return where;
@@ -213,37 +209,22 @@ void Recordset::Update() {
       marks += marks.empty() ? "?" : ", ?";
       params.push_back(*edit_.values[i]);
     }
+    // The row comes back as the database stored it: generated keys, defaults, conversions.
     std::vector<DbValue> stored;
     if (adding) {
-      session_->Execute(
+      stored = WriteReturningRow(
           names.empty() ? "INSERT INTO " + quoted_table + " DEFAULT VALUES"
                         : "INSERT INTO " + quoted_table + " (" + names + ") VALUES (" + marks + ")",
           params);
-      if (table.rowid) {
-        stored = ReadBack({DbValue::Int(session_->LastInsertId())}, true);
-      }
     } else if (!params.empty()) {
       std::string set;
       for (size_t i = 0; i < defs_.size(); ++i)
         if (edit_.values[i])
           set += (set.empty() ? "" : ", ") + dialect.QuoteIdentifier(defs_[i].base_column) + " = ?";
       std::string where = WhereCurrentRow(params);
-      if (session_->Execute("UPDATE " + quoted_table + " SET " + set + " WHERE " + where, params) ==
-          0)
-        RaiseAdo(err::kRowChanged, kSource);
-      if (has_row_id_ && table.rowid) stored = ReadBack({row[defs_.size()]}, true);
-    }
-    if (stored.empty() && !table.rowid) {
-      // Without a row id the row is found again by its primary key's stored values.
-      std::vector<DbValue> key;
-      for (const ColumnInfo& c : table.columns)
-        if (c.primary_key_ordinal > 0)
-          for (size_t i = 0; i < defs_.size(); ++i)
-            if (EqualsNoCase(defs_[i].base_column, c.name)) key.push_back(row[i]);
-      try {
-        stored = ReadBack(key, false);
-      } catch (const AutomationError&) {
-      }
+      stored =
+          WriteReturningRow("UPDATE " + quoted_table + " SET " + set + " WHERE " + where, params);
+      if (stored.empty()) RaiseAdo(err::kRowChanged, kSource);
     }
     if (!stored.empty()) row = std::move(stored);
   }

@@ -15,6 +15,13 @@ namespace {
 
 // Rows stepped one by one before a new query is cheaper than the walk.
 constexpr int64_t kWalkLimit = 32;
+// A batched walk asks for more rows each time it runs out, up to this many.
+constexpr int64_t kLargestBatch = 100000;
+
+int64_t FirstLimit(const ProviderConnection& session) {
+  int64_t batch = session.ResultBatch();
+  return batch > 0 ? batch : kNoRowLimit;
+}
 
 }  // namespace
 
@@ -25,7 +32,7 @@ std::string RowQuery::CountSql() const {
 }
 
 std::string RowQuery::PositionSql(bool reverse, bool anchored) const {
-  std::string sql = "SELECT * FROM (" + source->base + ")";
+  std::string sql = "SELECT * FROM (" + source->base + ") AS korvex_rows";
   std::string where = condition.empty() ? "" : "(" + condition + ")";
   if (anchored) {
     if (!where.empty()) where += " AND ";
@@ -38,7 +45,12 @@ std::string RowQuery::PositionSql(bool reverse, bool anchored) const {
     sql += " ORDER BY " + order_by;
     if (source->row_ordered) sql += ", " + std::string(kQuotedRowIdColumn);
   }
-  return sql + " LIMIT -1 OFFSET ?";
+  return sql + " LIMIT ? OFFSET ?";
+}
+
+std::unique_ptr<ProviderCursor> StartRows(ProviderConnection& session, const RowQuery& query) {
+  std::vector<DbValue> params{DbValue::Int(FirstLimit(session)), DbValue::Int(0)};
+  return session.Query(query.PositionSql(false, false), params);
 }
 
 // ---- ServerRows ----------------------------------------------------------------------------
@@ -48,7 +60,16 @@ ServerRows::ServerRows(std::shared_ptr<ProviderConnection> session, RowQuery que
     : session_(std::move(session)),
       query_(std::move(query)),
       cursor_(std::move(first)),
-      columns_(cursor_->ColumnCount()) {}
+      columns_(cursor_->ColumnCount()),
+      batch_(session_->ResultBatch()),
+      limit_(FirstLimit(*session_)) {}
+
+int64_t ServerRows::NextLimit() {
+  if (batch_ <= 0) return kNoRowLimit;
+  // Each continuation of a walk asks for more, so a long walk costs few queries.
+  if (limit_ != kNoRowLimit) batch_ = std::min(std::max(batch_, limit_) * 4, kLargestBatch);
+  return batch_;
+}
 
 int64_t ServerRows::Count() {
   if (!count_) count_ = session_->Count(query_.CountSql());
@@ -67,10 +88,13 @@ DbValue ServerRows::Value(int64_t position, size_t column) {
 }
 
 void ServerRows::Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset,
-                         int64_t landing) {
+                         int64_t landing, int64_t limit) {
   std::vector<DbValue> params;
   if (anchor) params.push_back(std::move(*anchor));
+  params.push_back(DbValue::Int(limit));
   params.push_back(DbValue::Int(offset));
+  limit_ = limit;
+  stepped_ = 0;
   cursor_.reset();  // one running statement per recordset
   cursor_ = session_->Query(query_.PositionSql(reverse, anchor.has_value()), params);
   reverse_ = reverse;
@@ -87,26 +111,27 @@ void ServerRows::Reposition(int64_t target) {
       best_cost = *count_ - 1 - target;
       mode = 1;
     }
-    bool on_row =
-        cursor_ && !exhausted_ && cursor_position_ >= 0 && (!count_ || cursor_position_ < *count_);
+    bool on_row = cursor_ && !exhausted_ && stepped_ > 0 && cursor_position_ >= 0 &&
+                  (!count_ || cursor_position_ < *count_);
     if (on_row) {
       int64_t distance = target - cursor_position_;
       if (distance > 0 && distance - 1 < best_cost) best_cost = distance - 1, mode = 2;
       if (distance < 0 && -distance - 1 < best_cost) best_cost = -distance - 1, mode = 3;
     }
   }
+  int64_t limit = NextLimit();
   switch (mode) {
     case 1:
-      Restart(true, std::nullopt, best_cost, target);
+      Restart(true, std::nullopt, best_cost, target, limit);
       break;
     case 2:
     case 3: {
       DbValue anchor = cursor_->Value(columns_ - 1);
-      Restart(mode == 3, std::move(anchor), best_cost, target);
+      Restart(mode == 3, std::move(anchor), best_cost, target, limit);
       break;
     }
     default:
-      Restart(false, std::nullopt, target, target);
+      Restart(false, std::nullopt, target, target, limit);
       break;
   }
 }
@@ -121,6 +146,11 @@ bool ServerRows::Fetch(int64_t target) {
     distance = 1;
   }
   for (; distance > 0; --distance) {
+    if (stepped_ == limit_) {
+      // The batch is used up, not necessarily the rows: the next ones come from a new query,
+      // anchored on the row the cursor is still on.
+      Reposition(cursor_position_ + (reverse_ ? -1 : 1));
+    }
     if (!cursor_->Next()) {
       exhausted_ = true;
       cursor_.reset();  // a finished statement gives up its read lock at once
@@ -128,6 +158,7 @@ bool ServerRows::Fetch(int64_t target) {
       if (!reverse_) count_ = cursor_position_ + 1;
       return false;
     }
+    ++stepped_;
     cursor_position_ += reverse_ ? -1 : 1;
   }
   return true;
@@ -154,7 +185,7 @@ void ServerRows::RowRemoved(int64_t) {
 
 std::vector<std::vector<DbValue>> ServerRows::ReadAll() {
   std::vector<std::vector<DbValue>> rows;
-  Restart(false, std::nullopt, 0, 0);
+  Restart(false, std::nullopt, 0, 0, kNoRowLimit);
   while (cursor_->Next()) {
     std::vector<DbValue> row;
     row.reserve(columns_);

@@ -42,10 +42,16 @@ struct RowQuery {
 
   bool Seekable() const { return source->row_ordered && order_by.empty(); }
   std::string CountSql() const;
-  /// Rows from an offset: parameters (anchor row id when anchored), offset. Reverse runs
-  /// from the last row; anchored starts after (reverse: before) the anchor row.
+  /// Rows from an offset: parameters (anchor row id when anchored), row limit, offset.
+  /// Reverse runs from the last row; anchored starts after (reverse: before) the anchor row.
   std::string PositionSql(bool reverse, bool anchored) const;
 };
+
+/// A row limit that limits nothing, spelled the same way by every backend.
+inline constexpr int64_t kNoRowLimit = INT64_MAX;
+
+/// Starts the query's rows from the first one, as ServerRows expects its first cursor.
+std::unique_ptr<ProviderCursor> StartRows(ProviderConnection& session, const RowQuery& query);
 
 /// Catalogue lookups made while opening one recordset, each table asked for once.
 class TableLookup {
@@ -114,7 +120,9 @@ class ServerRows : public RowStore {
  private:
   bool Fetch(int64_t position);
   void Reposition(int64_t position);
-  void Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset, int64_t landing);
+  void Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset, int64_t landing,
+               int64_t limit);
+  int64_t NextLimit();
 
   std::shared_ptr<ProviderConnection> session_;
   RowQuery query_;
@@ -124,6 +132,11 @@ class ServerRows : public RowStore {
   bool reverse_ = false;          // the cursor runs from the last row towards the first
   bool exhausted_ = false;
   std::optional<int64_t> count_;
+  // A provider reading results in batches: the current query stops after limit_ rows, which
+  // may be before the last one; stepped_ counts the rows stepped since it started.
+  int64_t batch_ = 0;
+  int64_t limit_ = kNoRowLimit;
+  int64_t stepped_ = 0;
 };
 
 class MemoryRows : public RowStore {

@@ -44,13 +44,19 @@ std::string SqlDialect::RowLimit(std::string_view count) const {
   return out;
 }
 
+std::string SqlDialect::LikeSubject(std::string_view identifier) const {
+  std::string quoted = QuoteIdentifier(identifier);
+  return like_needs_text ? "CAST(" + quoted + " AS TEXT)" : quoted;
+}
+
 const SqlDialect& SqliteDialect() {
-  static const SqlDialect dialect{"SQLite", "1", "0", "LIKE", "LIMIT"};
+  static const SqlDialect dialect{"SQLite", "1", "0", "LIKE", "LIMIT", "IS", false};
   return dialect;
 }
 
 const SqlDialect& PostgresDialect() {
-  static const SqlDialect dialect{"PostgreSQL", "TRUE", "FALSE", "ILIKE", "LIMIT"};
+  static const SqlDialect dialect{"PostgreSQL",           "TRUE", "FALSE", "ILIKE", "LIMIT",
+                                  "IS NOT DISTINCT FROM", true};
   return dialect;
 }
 

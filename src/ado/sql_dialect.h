@@ -24,6 +24,11 @@ struct SqlDialect {
   /// PostgreSQL needs ILIKE. Patterns use % and _ in both.
   std::string_view like_operator;
   std::string_view limit_keyword;  // "LIMIT", written after ORDER BY
+  /// The comparison that holds when both sides are equal or both are Null.
+  std::string_view null_safe_equal;  // "IS" / "IS NOT DISTINCT FROM"
+  /// LIKE applies to texts only, so other columns are cast first (SQLite compares any value
+  /// as its text).
+  bool like_needs_text = false;
 
   /// "name" with every double quote doubled.
   std::string QuoteIdentifier(std::string_view identifier) const;
@@ -35,6 +40,8 @@ struct SqlDialect {
   std::string_view BooleanLiteral(bool value) const { return value ? true_literal : false_literal; }
   /// " LIMIT <count>", to be appended after the statement's last clause.
   std::string RowLimit(std::string_view count) const;
+  /// The subject of a LIKE: the quoted name, as text where the backend needs that.
+  std::string LikeSubject(std::string_view identifier) const;
 };
 
 const SqlDialect& SqliteDialect();

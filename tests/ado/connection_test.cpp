@@ -79,14 +79,9 @@ TEST(Connection, ProvidersByName) {
   TestDb db("CREATE TABLE T (x);");
   Connection c;
   EXPECT_EQ(c.Provider(), "SQLite");
-  c.ConnectionString("Provider=PostgreSQL;Data Source=x");
-  try {
-    c.Open();
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), err::kProviderNotFound);
-    EXPECT_NE(e.description().find("PostgreSQL"), std::string::npos);
-  }
+  // The PostgreSQL provider is there: a server that is not gives the login's failure.
+  c.ConnectionString("Provider=PostgreSQL;Host=127.0.0.1;Port=1");
+  EXPECT_EQ(ErrorOf([&] { c.Open(); }), err::kUnspecified);
   EXPECT_EQ(ErrorOf([&] { c.Open("Provider=Nobody;Data Source=x"); }), err::kProviderNotFound);
   c.Open("Data Source=" + db.file().string());
   EXPECT_EQ(c.Provider(), "SQLite");

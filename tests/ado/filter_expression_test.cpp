@@ -84,7 +84,7 @@ TEST(FilterExpression, WritesQuotedNamesAndEscapedLiterals) {
   for (const auto& c : cases)
     EXPECT_EQ(FilterExpression::Parse(c.filter).ToSqlCondition(SqliteDialect()), c.sql) << c.filter;
   EXPECT_EQ(FilterExpression::Parse("A LIKE 'x*' AND B = True").ToSqlCondition(PostgresDialect()),
-            R"(("A" ILIKE 'x%' ESCAPE '\' AND "B" = TRUE))");
+            R"((CAST("A" AS TEXT) ILIKE 'x%' ESCAPE '\' AND "B" = TRUE))");
 }
 
 TEST(FilterExpression, EmptyTextIsNoFilter) {

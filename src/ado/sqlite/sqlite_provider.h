@@ -28,7 +28,7 @@ class SqliteSession : public ProviderConnection {
                                         std::span<const DbValue> params) override;
   int64_t Execute(std::string_view sql, std::span<const DbValue> params) override;
   int64_t Count(const std::string& count_sql) override;
-  int64_t LastInsertId() override { return sqlite3_last_insert_rowid(db()); }
+  bool ReturnsRows(std::string_view sql) override;
   uint64_t ChangeCounter() override;
 
   void Begin(int depth) override;

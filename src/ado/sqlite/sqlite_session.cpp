@@ -142,6 +142,13 @@ std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
   return std::make_unique<SqliteCursor>(db(), Prepare(sql, params));
 }
 
+bool SqliteSession::ReturnsRows(std::string_view sql) {
+  sqlite3_stmt* statement = Prepare(sql, {});
+  bool rows = sqlite3_column_count(statement) > 0;
+  sqlite3_finalize(statement);
+  return rows;
+}
+
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();

@@ -50,10 +50,12 @@ function(korvex_closure out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# korvex_test(<name> SOURCES ... FOLDERS listing ...)
+# korvex_test(<name> [DATABASE] SOURCES ... FOLDERS listing ...)
 # A test program linking the named folders and every folder below them, registered with CTest.
+# A DATABASE program is registered twice: as is (SQLite) and, named "PostgreSQL.<test>", with
+# KORVEX_TEST_BACKEND=postgresql, which runs it on the server KORVEX_TEST_POSTGRES names.
 function(korvex_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;FOLDERS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "DATABASE" "" "SOURCES;FOLDERS;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   korvex_closure(folders ${ARG_FOLDERS})
   foreach(folder IN LISTS folders)
@@ -65,4 +67,17 @@ function(korvex_test name)
     # One variable per property: a list here would be split apart on its way to CTest.
     PROPERTIES ENVIRONMENT "KORVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
                ENVIRONMENT_MODIFICATION "KORVEX_BINARY_DIR=set:${PROJECT_BINARY_DIR}")
+  if(ARG_DATABASE)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "PostgreSQL."
+      TEST_LIST ${name}_POSTGRES_TESTS
+      PROPERTIES ENVIRONMENT_MODIFICATION "KORVEX_BINARY_DIR=set:${PROJECT_BINARY_DIR}")
+    # Read by CTest after the list above: a whole environment list set in one quoted value.
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_postgres.cmake)
+    file(WRITE ${script}
+      "foreach(test IN LISTS ${name}_POSTGRES_TESTS)\n"
+      "  set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT "
+      "\"KORVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVEX_TEST_BACKEND=postgresql\")\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+  endif()
 endfunction()

@@ -173,7 +173,9 @@ std::shared_ptr<ProviderConnection> Connection::SharedSession() const {
 }
 
 std::string Connection::Translate(std::string_view jet_sql) const {
-  return TranslateJetSql(jet_sql, Session().Dialect());
+  ProviderConnection& session = Session();
+  return TranslateJetSql(jet_sql, session.Dialect(),
+                         [&](std::string_view word) { return session.ResolveName(word); });
 }
 
 void Connection::Attach(const std::shared_ptr<Recordset>& recordset) {

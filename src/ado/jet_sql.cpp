@@ -155,8 +155,9 @@ bool IsWholeNumber(const JetToken& t) {
 
 class Translator {
  public:
-  Translator(std::string_view sql, const SqlDialect& dialect)
+  Translator(std::string_view sql, const SqlDialect& dialect, const NameResolver& resolve)
       : dialect_(dialect),
+        resolve_(resolve),
         tokens_(TokenizeJet(sql)),
         drop_(tokens_.size(), false),
         level_at_(tokens_.size(), -1) {}
@@ -312,6 +313,17 @@ class Translator {
         if (EqualsNoCase(t.text, "True")) return void(out += dialect_.true_literal);
         if (EqualsNoCase(t.text, "False")) return void(out += dialect_.false_literal);
         if (EqualsNoCase(t.text, "LIKE")) return void(out += dialect_.like_operator);
+        if (resolve_) {
+          // A word before "(" calls a function, unless it names the table of an INSERT's
+          // column list (or of a definition).
+          size_t next = NextSignificant(i), previous = PreviousSignificant(i);
+          bool call = next != kNone && IsPunct(tokens_[next], "(") &&
+                      !(previous != kNone &&
+                        (IsWord(tokens_[previous], "INTO") || IsWord(tokens_[previous], "TABLE") ||
+                         IsWord(tokens_[previous], "REFERENCES")));
+          if (!call)
+            if (auto name = resolve_(t.text)) return void(out += dialect_.QuoteIdentifier(*name));
+        }
         break;
       case JetTokenKind::Punct:
         // Jet has no bitwise &, while SQLite and PostgreSQL read it as one.
@@ -324,6 +336,7 @@ class Translator {
   }
 
   const SqlDialect& dialect_;
+  const NameResolver& resolve_;
   std::vector<JetToken> tokens_;
   std::vector<bool> drop_;
   std::vector<int> level_at_;  // per token: the TOP level starting there, or -1
@@ -332,8 +345,9 @@ class Translator {
 
 }  // namespace
 
-std::string TranslateJetSql(std::string_view sql, const SqlDialect& dialect) {
-  return Translator(sql, dialect).Run();
+std::string TranslateJetSql(std::string_view sql, const SqlDialect& dialect,
+                            const NameResolver& resolve) {
+  return Translator(sql, dialect, resolve).Run();
 }
 
 }  // namespace korvex::ado

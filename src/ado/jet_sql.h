@@ -3,6 +3,8 @@
 // filter expression parser.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +24,15 @@ namespace korvex::ado {
 ///   of the same SELECT (distinct rows with DISTINCT); a TOP in one member of a UNION limits
 ///   that member only. Rows tied with the last one under ORDER BY are not added: the limit
 ///   is exact.
-/// - & (text concatenation) -> || (a Null operand then gives Null, where Jet would skip it).
+/// - & (text concatenation) -> || (a Null operand then gives Null, where Jet would skip it);
+/// - a bare name the resolver knows (a word not followed by "(") -> the resolver's spelling,
+///   quoted: Jet finds names without regard to case, a backend that folds unquoted names
+///   does not.
 /// Everything else (Jet functions, * in LIKE patterns) passes unchanged, so the database
 /// reports what it does not understand. One pass over the tokens.
-std::string TranslateJetSql(std::string_view sql, const SqlDialect& dialect);
+using NameResolver = std::function<std::optional<std::string>(std::string_view word)>;
+std::string TranslateJetSql(std::string_view sql, const SqlDialect& dialect,
+                            const NameResolver& resolve = {});
 
 enum class JetTokenKind {
   Space,        // blanks, tabs, line breaks

@@ -110,6 +110,10 @@ class ProviderConnection {
   virtual ~ProviderConnection() = default;
 
   virtual const SqlDialect& Dialect() const = 0;
+  /// The catalogue's spelling of a bare name in Jet SQL when the backend would not find the
+  /// name as written (it folds unquoted names); nothing otherwise, and for words it must not
+  /// touch (its reserved words).
+  virtual std::optional<std::string> ResolveName(std::string_view) { return std::nullopt; }
   /// Prepares and starts a query; params bind to the ? marks in order.
   virtual std::unique_ptr<ProviderCursor> Query(std::string_view sql,
                                                 std::span<const DbValue> params = {}) = 0;

@@ -82,8 +82,7 @@ void Recordset::Arrange(const FilterExpression& filter, const std::vector<SortKe
   RowQuery query{source_, filter.ToSqlCondition(dialect), ""};
   for (const SortKey& key : sort) {
     if (!query.order_by.empty()) query.order_by += ", ";
-    query.order_by += dialect.QuoteIdentifier(defs_[key.field].name);
-    if (key.descending) query.order_by += " DESC";
+    query.order_by += dialect.OrderTerm(defs_[key.field].name, key.descending);
   }
   auto first = StartRows(*session_, query);
   rows_ = std::make_unique<ServerRows>(session_, std::move(query), std::move(first));

@@ -44,19 +44,26 @@ std::string SqlDialect::RowLimit(std::string_view count) const {
   return out;
 }
 
+std::string SqlDialect::OrderTerm(std::string_view identifier, bool descending) const {
+  std::string term = QuoteIdentifier(identifier);
+  if (descending) term += " DESC";
+  if (nulls_sort_last) term += descending ? " NULLS LAST" : " NULLS FIRST";
+  return term;
+}
+
 std::string SqlDialect::LikeSubject(std::string_view identifier) const {
   std::string quoted = QuoteIdentifier(identifier);
   return like_needs_text ? "CAST(" + quoted + " AS TEXT)" : quoted;
 }
 
 const SqlDialect& SqliteDialect() {
-  static const SqlDialect dialect{"SQLite", "1", "0", "LIKE", "LIMIT", "IS", false};
+  static const SqlDialect dialect{"SQLite", "1", "0", "LIKE", "LIMIT", "IS", false, false};
   return dialect;
 }
 
 const SqlDialect& PostgresDialect() {
   static const SqlDialect dialect{"PostgreSQL",           "TRUE", "FALSE", "ILIKE", "LIMIT",
-                                  "IS NOT DISTINCT FROM", true};
+                                  "IS NOT DISTINCT FROM", true,   true};
   return dialect;
 }
 

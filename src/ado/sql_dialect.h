@@ -29,6 +29,8 @@ struct SqlDialect {
   /// LIKE applies to texts only, so other columns are cast first (SQLite compares any value
   /// as its text).
   bool like_needs_text = false;
+  /// Null sorts last in ascending order unless told otherwise (SQLite sorts it first).
+  bool nulls_sort_last = false;
 
   /// "name" with every double quote doubled.
   std::string QuoteIdentifier(std::string_view identifier) const;
@@ -40,6 +42,9 @@ struct SqlDialect {
   std::string_view BooleanLiteral(bool value) const { return value ? true_literal : false_literal; }
   /// " LIMIT <count>", to be appended after the statement's last clause.
   std::string RowLimit(std::string_view count) const;
+  /// An ORDER BY term for a quoted name, with Null before every value (after, descending),
+  /// as a sort in memory places it.
+  std::string OrderTerm(std::string_view identifier, bool descending) const;
   /// The subject of a LIKE: the quoted name, as text where the backend needs that.
   std::string LikeSubject(std::string_view identifier) const;
 };

@@ -1,5 +1,6 @@
-// A real SQLite file in a fresh temporary folder for the data access tests, and a second,
-// independent connection to it that plays "another program".
+// A real database for the data access tests, on the run's backend (a SQLite file in a fresh
+// temporary folder, or a schema on the test server), and a second, independent connection to
+// it that plays "another program".
 #pragma once
 
 #include <sqlite3.h>
@@ -12,16 +13,23 @@
 
 #include "ado/connection.h"
 #include "ado/recordset.h"
+#include "support/test_database.h"
 
 namespace korvex::ado::testing {
 
 class TestDb {
  public:
+  /// schema_sql in SQLite's dialect (carried over to the server in the PostgreSQL run).
   explicit TestDb(const std::string& schema_sql) {
     std::string pattern = (std::filesystem::temp_directory_path() / "korvex-ado-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     dir_ = pattern;
     file_ = dir_ / "test.db";
+    if (korvex::testing::OnPostgres()) {
+      server_ = std::make_unique<korvex::testing::PostgresScratch>(
+          korvex::testing::PostgresSetupSql(schema_sql));
+      return;
+    }
     Exec(schema_sql);
   }
   ~TestDb() {
@@ -31,6 +39,7 @@ class TestDb {
 
   /// Runs SQL through a connection of its own, as another program would.
   void Exec(const std::string& sql) const {
+    if (server_) return server_->Exec(korvex::testing::PostgresSetupSql(sql));
     sqlite3* db = nullptr;
     sqlite3_open(file_.c_str(), &db);
     char* message = nullptr;
@@ -44,7 +53,9 @@ class TestDb {
 
   const std::filesystem::path& file() const { return file_; }
   const std::filesystem::path& dir() const { return dir_; }
-  std::string ConnectionString() const { return "Provider=SQLite;Data Source=" + file_.string(); }
+  std::string ConnectionString() const {
+    return server_ ? server_->ConnectionString() : "Provider=SQLite;Data Source=" + file_.string();
+  }
 
   std::shared_ptr<Connection> Open() const {
     auto c = std::make_shared<Connection>();
@@ -64,6 +75,7 @@ class TestDb {
 
  private:
   std::filesystem::path dir_, file_;
+  std::unique_ptr<korvex::testing::PostgresScratch> server_;
 };
 
 /// The error number an expression raises, or 0 when it raises nothing.

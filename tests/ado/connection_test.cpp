@@ -24,6 +24,7 @@ TEST(ConnectionString, KeysFoldedValuesUnquoted) {
 }
 
 TEST(Connection, MissingFileIsAnErrorNamingItAndNothingIsCreated) {
+  KORVEX_SQLITE_ONLY();
   TestDb db("CREATE TABLE T (x);");
   auto file = db.dir() / "absent.db";
   Connection c;
@@ -61,6 +62,7 @@ class FakeContext : public Dispatch {
 };
 
 TEST(Connection, RelativeDataSourceIsTakenFromTheSiteRoot) {
+  KORVEX_SQLITE_ONLY();
   TestDb db("CREATE TABLE T (x); INSERT INTO T VALUES (1);");
   auto context = std::make_shared<FakeContext>();
   context->Server = std::make_shared<FakeServer>(db.dir().string());
@@ -76,6 +78,7 @@ TEST(Connection, RelativeDataSourceIsTakenFromTheSiteRoot) {
 }
 
 TEST(Connection, ProvidersByName) {
+  KORVEX_SQLITE_ONLY();
   TestDb db("CREATE TABLE T (x);");
   Connection c;
   EXPECT_EQ(c.Provider(), "SQLite");
@@ -93,7 +96,8 @@ TEST(Connection, ExecuteTranslatesJetSqlAndReturnsRowsOnlyForQueries) {
   auto c = db.Open();
   EXPECT_EQ(c->Execute("INSERT INTO [T] (name, active) VALUES ('a', True)"), nullptr);
   EXPECT_EQ(c->RecordsAffected(), 1);
-  c->Execute("INSERT INTO T (name, active) VALUES ('b', False); UPDATE [T] SET name = name || '!'");
+  c->Execute(
+      "INSERT INTO [T] (name, active) VALUES ('b', False); UPDATE [T] SET name = name || '!'");
   EXPECT_EQ(c->RecordsAffected(), 3);
   auto rs = c->Execute("SELECT * FROM [T] WHERE [active] = True");
   ASSERT_NE(rs, nullptr);
@@ -106,20 +110,20 @@ TEST(Connection, ExecuteTranslatesJetSqlAndReturnsRowsOnlyForQueries) {
 
   Connection on_stack;  // owned by no shared pointer
   on_stack.Open(db.ConnectionString());
-  EXPECT_EQ(ToText(on_stack.Execute("SELECT COUNT(*) FROM T")->Fields()[0].Value()), "2");
+  EXPECT_EQ(ToText(on_stack.Execute("SELECT COUNT(*) FROM [T]")->Fields()[0].Value()), "2");
 }
 
 int64_t Count(const std::shared_ptr<Connection>& c) {
-  return CLng(c->Execute("SELECT COUNT(*) FROM T")->Fields()[0].Value());
+  return CLng(c->Execute("SELECT COUNT(*) FROM [T]")->Fields()[0].Value());
 }
 
 TEST(Connection, TransactionsNestAndCloseRollsBack) {
   TestDb db("CREATE TABLE T (x INTEGER);");
   auto c = db.Open();
   EXPECT_EQ(c->BeginTrans(), 1);
-  c->Execute("INSERT INTO T VALUES (1)");
+  c->Execute("INSERT INTO [T] VALUES (1)");
   EXPECT_EQ(c->BeginTrans(), 2);
-  c->Execute("INSERT INTO T VALUES (2)");
+  c->Execute("INSERT INTO [T] VALUES (2)");
   c->RollbackTrans();
   EXPECT_EQ(Count(c), 1);
   c->CommitTrans();
@@ -127,13 +131,14 @@ TEST(Connection, TransactionsNestAndCloseRollsBack) {
   EXPECT_EQ(ErrorOf([&] { c->CommitTrans(); }), -2147168242);
 
   c->BeginTrans();
-  c->Execute("INSERT INTO T VALUES (3)");
+  c->Execute("INSERT INTO [T] VALUES (3)");
   c->Close();
   auto again = db.Open();
   EXPECT_EQ(Count(again), 1);
 }
 
 TEST(Connection, HandlesAreReusedButNeverForAReplacedFile) {
+  KORVEX_SQLITE_ONLY();
   sqlite::CloseIdleHandles();
   TestDb db("CREATE TABLE T (x INTEGER); INSERT INTO T VALUES (1);");
   auto c = db.Open();
@@ -150,7 +155,7 @@ TEST(Connection, HandlesAreReusedButNeverForAReplacedFile) {
 }
 
 TEST(Connection, SchemaRestrictionsFromACollection) {
-  TestDb db("CREATE TABLE A (x); CREATE TABLE B (y, z);");
+  TestDb db("CREATE TABLE A (x INTEGER); CREATE TABLE B (y INTEGER, z TEXT);");
   auto c = db.Open();
   auto restrictions = std::make_shared<Collection>();
   restrictions->Add(Variant());

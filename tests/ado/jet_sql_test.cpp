@@ -76,6 +76,22 @@ TEST(JetSql, BooleansAndLikeFollowTheDialect) {
             R"(SELECT "True", "False" FROM t)");
 }
 
+TEST(JetSql, BareNamesTakeTheSpellingTheResolverKnows) {
+  // A catalogue with the table Items and the column ID; count is a function, not a name.
+  NameResolver resolve = [](std::string_view word) -> std::optional<std::string> {
+    for (const char* name : {"Items", "ID", "count"})
+      if (EqualsNoCase(word, name)) return std::string(name);
+    return std::nullopt;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"SELECT id, COUNT(*) FROM items WHERE 'items' = Items.id",
+            R"(SELECT "ID", COUNT(*) FROM "Items" WHERE 'items' = "Items"."ID")"},
+           {"INSERT INTO items (id) VALUES (1)", R"(INSERT INTO "Items" ("ID") VALUES (1))"},
+           {"SELECT [items].x, \"items\" FROM t", R"(SELECT "items".x, "items" FROM t)"},
+       })
+    EXPECT_EQ(TranslateJetSql(c.jet, PostgresDialect(), resolve), c.expected) << c.jet;
+}
+
 TEST(JetSql, TopBecomesALimitOfItsOwnSelect) {
   ExpectTranslations(
       SqliteDialect(),

@@ -9,7 +9,7 @@
 #include "ado/postgres/postgres_values.h"
 #include "ado/recordset.h"
 #include "ado_test_db.h"
-#include "support/postgres_scratch.h"
+#include "support/test_database.h"
 
 namespace korvex::ado {
 namespace {
@@ -45,7 +45,7 @@ TEST(PostgresValues, ParameterMarksAreNumberedOutsideTextsAndNames) {
 }
 
 TEST(PostgresProvider, ColumnTypesMapToThePublishedNumbers) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Types" (
       s smallint, i integer, b bigint, f4 real, f8 double precision, n numeric(10,2),
@@ -74,7 +74,7 @@ TEST(PostgresProvider, ColumnTypesMapToThePublishedNumbers) {
            {"d", type::kDate, 8, attr::kFixed, "2003-03-14"},
            {"ts", type::kDBTimeStamp, 16, attr::kFixed, "2003-03-14 15:04:09"},
            {"tz", type::kDBTimeStamp, 16, attr::kFixed, "2003-03-14 13:04:09"},
-           {"u", type::kGuid, 16, attr::kFixed, "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11"},
+           {"u", type::kGuid, 16, attr::kFixed, "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}"},
            {"c", type::kWChar, 5, attr::kFixed, "ab   "},
            {"v", type::kVarWChar, 40, 0, "text"},
            {"t", type::kLongVarWChar, 536870910, attr::kLong, "long"},
@@ -104,7 +104,7 @@ TEST(PostgresProvider, ColumnTypesMapToThePublishedNumbers) {
 }
 
 TEST(PostgresProvider, SerialAndIdentityKeysComeBackFromTheInsert) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Serial" (id serial PRIMARY KEY, name varchar(10) NOT NULL,
                            qty smallint DEFAULT 7, made timestamp DEFAULT now());
@@ -135,7 +135,7 @@ TEST(PostgresProvider, SerialAndIdentityKeysComeBackFromTheInsert) {
 }
 
 TEST(PostgresProvider, UpdatesAndDeletesFindTheRowAndRefuseAChangedOne) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Items" (id integer PRIMARY KEY, name varchar(5), price numeric(8,2),
                           ok boolean, made date, weight real);
@@ -163,7 +163,7 @@ TEST(PostgresProvider, UpdatesAndDeletesFindTheRowAndRefuseAChangedOne) {
 }
 
 TEST(PostgresProvider, CatalogueRowsets) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Customers" (id serial PRIMARY KEY, name varchar(50) NOT NULL,
                               city text DEFAULT 'Rome');
@@ -209,7 +209,7 @@ TEST(PostgresProvider, CatalogueRowsets) {
 }
 
 TEST(PostgresProvider, JetSqlRunsInTheServersDialect) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "People" (id integer PRIMARY KEY, "Full Name" varchar(30), born date,
                            active boolean);
@@ -243,7 +243,7 @@ TEST(PostgresProvider, JetSqlRunsInTheServersDialect) {
 }
 
 TEST(PostgresProvider, CountsAndFarMovesWorkAcrossResultBatches) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Many" (id integer PRIMARY KEY, name text);
     INSERT INTO "Many" SELECT n, 'row ' || n FROM generate_series(1, 1000) AS n;
@@ -284,7 +284,7 @@ TEST(PostgresProvider, CountsAndFarMovesWorkAcrossResultBatches) {
 }
 
 TEST(PostgresProvider, FiltersRunOnTheServer) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Shop" (id integer PRIMARY KEY, name text, price numeric(6,2), sold date);
     INSERT INTO "Shop" VALUES (1, 'Apple', 1.5, '2003-01-01'), (2, 'apricot', 12, NULL),
@@ -307,7 +307,7 @@ TEST(PostgresProvider, FiltersRunOnTheServer) {
 }
 
 TEST(PostgresProvider, ServerErrorsKeepTheirNumbersAndMessages) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db(R"(
     CREATE TABLE "Parent" (id integer PRIMARY KEY, code varchar(3) UNIQUE);
     CREATE TABLE "Child" (id integer PRIMARY KEY, parent integer NOT NULL REFERENCES "Parent");
@@ -340,7 +340,7 @@ TEST(PostgresProvider, ServerErrorsKeepTheirNumbersAndMessages) {
 }
 
 TEST(PostgresProvider, AFailedStatementInsideATransactionSpoilsOnlyItself) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db("CREATE TABLE \"T\" (x integer PRIMARY KEY);");
   auto c = Open(db);
   c->BeginTrans();
@@ -361,7 +361,7 @@ TEST(PostgresProvider, AFailedStatementInsideATransactionSpoilsOnlyItself) {
 }
 
 TEST(PostgresProvider, ConnectionStringFormsAndLogins) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch db("CREATE TABLE \"T\" (x integer);");
   db.Exec(
       "DROP ROLE IF EXISTS korvex_reader; CREATE ROLE korvex_reader LOGIN; "
@@ -411,7 +411,7 @@ TEST(PostgresProvider, ConnectionStringFormsAndLogins) {
 }
 
 TEST(PostgresProvider, SessionsAreReusedAndTheirCataloguesStayApart) {
-  KORVEX_SKIP_WITHOUT_POSTGRES();
+  KORVEX_POSTGRES_ONLY();
   PostgresScratch one("CREATE TABLE \"T\" (x integer); INSERT INTO \"T\" VALUES (1);");
   PostgresScratch two("CREATE TABLE \"T\" (y text); INSERT INTO \"T\" VALUES ('two');");
   postgres::CloseIdleConnections();

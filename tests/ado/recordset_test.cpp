@@ -128,7 +128,7 @@ TEST(Recordset, FieldsByPositionAndNameWithTypesAndValues) {
       id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL, born DATE, active BOOLEAN,
       amount MONEY, notes TEXT, ratio DOUBLE, code CHAR(3), small SMALLINT, big BIGINT,
       ts TIMESTAMP, g GUID, pic BLOB, spare VARCHAR(5));
-    INSERT INTO P VALUES (1, 'Ann', '2003-03-14', 1, 12.5, 'long text', 0.25, 'abc', 7,
+    INSERT INTO P VALUES (1, 'Ann', '2003-03-14', TRUE, 12.5, 'long text', 0.25, 'abc', 7,
       9007199254740993, '2003-03-14 10:20:30', '{6F9619FF-8B86-D011-B42D-00C04FC964FF}',
       x'0001', NULL);)");
   auto rs = TestDb::Query(db.Open(), "P");
@@ -185,6 +185,7 @@ TEST(Recordset, FieldsByPositionAndNameWithTypesAndValues) {
 }
 
 TEST(Recordset, ComputedColumnsTakeTheirTypeFromTheirValues) {
+  KORVEX_SQLITE_ONLY();  // the server declares a type for every result column
   TestDb db(Numbers(4));
   auto rs = TestDb::Query(db.Open(), "SELECT COUNT(*) AS c, AVG(n) AS a, 'x' || label AS l FROM T");
   EXPECT_EQ(rs->Fields()[0].Type(), 3);

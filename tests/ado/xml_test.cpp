@@ -50,8 +50,8 @@ std::vector<Element> Named(const std::vector<Element>& all, const std::string& n
 TEST(XmlPersistence, TwoRowsParseBackWithSchemaAndValues) {
   TestDb db(R"(CREATE TABLE T (id INTEGER PRIMARY KEY, [Last Name] VARCHAR(20) NOT NULL,
                                born DATE, ok BOOLEAN, amount MONEY, memo TEXT);
-               INSERT INTO T VALUES (1, 'O''Hara & <Co>', '2003-03-14', 1, 12.5, 'a
-b'), (2, 'Smith', NULL, 0, NULL, NULL);)");
+               INSERT INTO T VALUES (1, 'O''Hara & <Co>', '2003-03-14', TRUE, 12.5, 'a
+b'), (2, 'Smith', NULL, FALSE, NULL, NULL);)");
   auto rs = TestDb::Query(db.Open(), "T", kOpenKeyset, kLockOptimistic);
   auto file = db.dir() / "rows.xml";
   rs->Save(Variant(file.string()), kPersistXML);

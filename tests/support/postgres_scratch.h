@@ -1,6 +1,6 @@
 // A schema of its own on the test PostgreSQL server for one test, and the connection string
 // that shows it (its Search Path). The server is the one KORVEX_TEST_POSTGRES names (.ci/run
-// starts a throw-away one); without it the tests that need it are skipped, never passed.
+// starts a throw-away one; see test_database.h for the runs that use it).
 #pragma once
 
 #include <gtest/gtest.h>

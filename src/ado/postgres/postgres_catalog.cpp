@@ -1,7 +1,9 @@
 // The PostgreSQL provider's catalogue: the tables and views the session's search path shows
 // (the server's own schemas left out), their columns, keys and indexes from the system
 // catalogues, in the shapes the schema rowsets are built from.
+#include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "ado/ado_errors.h"
 #include "ado/postgres/postgres_provider.h"
@@ -107,13 +109,17 @@ std::optional<TableInfo> PostgresSession::DescribeTable(std::string_view name) {
     t.columns.push_back(std::move(c));
   }
   // A lone integer key orders and finds the rows, as a row id does: lists are read in its
-  // order and a far page is reached through its index.
+  // order and a far page is reached through its index. A plain table without one has the
+  // server's own row address, which tells even identical rows apart; it changes when the row
+  // is updated, and a write gives the new one back.
   for (const ColumnInfo& c : t.columns)
     if (c.primary_key_ordinal == 1) key = &c;
   if (t.kind == TableKind::Table && key_columns == 1 && key &&
       (key->declared_type == "INTEGER" || key->declared_type == "BIGINT" ||
        key->declared_type == "SMALLINT"))
     t.rowid = Dialect().QuoteIdentifier(key->name);
+  else if (Text(res, 0, 1) == "r")
+    t.rowid = "ctid";
   return t;
 }
 
@@ -167,6 +173,47 @@ std::vector<IndexInfo> PostgresSession::Indexes() {
     indexes.back().columns.push_back(Text(r.get(), row, 4));
   }
   return indexes;
+}
+
+std::optional<std::string> PostgresSession::ResolveName(std::string_view word) {
+  // Words with a role in the grammar stay words; only the unreserved ones may be names.
+  static const std::set<std::string> kGrammarWords = [this] {
+    std::set<std::string> words;
+    Result r = Run("SELECT word FROM pg_get_keywords() WHERE catcode <> 'U'", {});
+    for (int row = 0; row < PQntuples(r.get()); ++row) words.insert(Text(r.get(), row, 0));
+    return words;
+  }();
+  std::string folded = FoldCase(word);
+  if (kGrammarWords.count(folded)) return std::nullopt;
+  if (!names_) {
+    names_.emplace();
+    Result r = Run(std::string("SELECT c.relname, a.attname FROM pg_class c "
+                               "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                               "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                               "AND NOT a.attisdropped WHERE ") +
+                       kVisibleRelations,
+                   {});
+    auto add = [&](std::string name) {
+      auto& spellings = (*names_)[FoldCase(name)];
+      if (std::find(spellings.begin(), spellings.end(), name) == spellings.end())
+        spellings.push_back(std::move(name));
+    };
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+      if (row == 0 || Text(r.get(), row, 0) != Text(r.get(), row - 1, 0))
+        add(Text(r.get(), row, 0));
+      if (!PQgetisnull(r.get(), row, 1)) add(Text(r.get(), row, 1));
+    }
+  }
+  auto it = names_->find(folded);
+  if (it == names_->end()) return std::nullopt;
+  const std::vector<std::string>& spellings = it->second;
+  // A name spelled exactly so is meant as written (the server finds a lower-case one
+  // itself); otherwise the one name of that spelling, unless the server finds it folded.
+  bool exact = std::find(spellings.begin(), spellings.end(), word) != spellings.end();
+  if (exact) return word == folded ? std::nullopt : std::optional<std::string>(word);
+  if (std::find(spellings.begin(), spellings.end(), folded) != spellings.end()) return std::nullopt;
+  if (spellings.size() == 1) return spellings.front();
+  return std::nullopt;
 }
 
 PostgresSession::ColumnOrigin PostgresSession::OriginOf(Oid table, int column) {

@@ -38,6 +38,7 @@ class PostgresSession : public ProviderConnection {
   ~PostgresSession() override;
 
   const SqlDialect& Dialect() const override { return PostgresDialect(); }
+  std::optional<std::string> ResolveName(std::string_view word) override;
   std::unique_ptr<ProviderCursor> Query(std::string_view sql,
                                         std::span<const DbValue> params) override;
   int64_t Execute(std::string_view sql, std::span<const DbValue> params) override;
@@ -85,6 +86,9 @@ class PostgresSession : public ProviderConnection {
     std::map<int, std::string> columns;  // by attribute number
   };
   std::map<Oid, TableNames> origins_;
+  /// The search path's table and column names by folded name, read on first need and again
+  /// after a statement that may have changed them.
+  std::optional<std::map<std::string, std::vector<std::string>>> names_;
 };
 
 }  // namespace korvex::ado::postgres

@@ -181,6 +181,7 @@ std::unique_ptr<ProviderCursor> PostgresSession::Query(std::string_view sql,
 
 int64_t PostgresSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   ++changes_;
+  names_.reset();  // the statement may have made or dropped tables
   if (!params.empty()) return RowsChanged(Run(sql, params).get());
   // Several statements may come in one text; only the simple protocol takes that.
   std::string text(sql);

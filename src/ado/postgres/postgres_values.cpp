@@ -1,6 +1,7 @@
 // The server's type oids, the texts its output functions write, and parameter marks.
 #include "ado/postgres/postgres_values.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 
@@ -178,6 +179,12 @@ DbValue ValueFromText(Oid type, const char* data, int length) {
     case kTimestamp:
     case kTimestampTz:
       return DbValue::Text(WholeSeconds(text));
+    case kUuid: {
+      // In the form GUID values take everywhere else: braced, upper case.
+      std::string guid = "{";
+      for (char c : text) guid += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return DbValue::Text(guid + "}");
+    }
     case kTime:
     case kTimeTz:
       // A time of day is a date on the zero day, as Date values hold it.

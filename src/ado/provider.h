@@ -66,6 +66,7 @@ struct ColumnInfo {
   std::optional<std::string> default_sql;  // the default expression as declared
   int primary_key_ordinal = 0;  // position within the primary key from 1; 0 when outside it
   bool auto_increment = false;  // the database fills it (row id alias, serial, identity)
+  bool generated = false;       // the database computes it from other columns: never written
 };
 
 enum class TableKind { Table, View, SystemTable };

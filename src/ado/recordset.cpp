@@ -305,7 +305,8 @@ std::vector<FieldDef> Recordset::DescribeColumns(const ProviderCursor& cursor, b
       def.auto_increment = column->auto_increment;
       def.key_column = column->primary_key_ordinal > 0;
       if (def.key_column) def.attributes |= attr::kKeyColumn;
-      if (lock_type_ != kLockReadOnly && !def.auto_increment) def.attributes |= attr::kUpdatable;
+      if (lock_type_ != kLockReadOnly && !def.auto_increment && !column->generated)
+        def.attributes |= attr::kUpdatable;
     }
     defs.push_back(std::move(def));
   }

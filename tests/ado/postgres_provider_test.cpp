@@ -75,7 +75,7 @@ TEST(PostgresProvider, ColumnTypesMapToThePublishedNumbers) {
            {"ts", type::kDBTimeStamp, 16, attr::kFixed, "2003-03-14 15:04:09"},
            {"tz", type::kDBTimeStamp, 16, attr::kFixed, "2003-03-14 13:04:09"},
            {"u", type::kGuid, 16, attr::kFixed, "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}"},
-           {"c", type::kWChar, 5, attr::kFixed, "ab   "},
+           {"c", type::kWChar, 5, attr::kFixed, "ab"},
            {"v", type::kVarWChar, 40, 0, "text"},
            {"t", type::kLongVarWChar, 536870910, attr::kLong, "long"},
            {"bin", type::kLongVarBinary, 1073741823, attr::kLong,

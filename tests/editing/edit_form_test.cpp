@@ -21,17 +21,19 @@ INSERT INTO Tags VALUES (1, 'red'), (2, 'blue'), (3, 'big');
 CREATE TABLE Items (ID INTEGER PRIMARY KEY, KindID INTEGER REFERENCES Kinds(KindID),
   Code CHAR(10) NOT NULL, Name VARCHAR(255) NOT NULL DEFAULT 'new', Small SMALLINT,
   Whole INTEGER, Ratio REAL, Exact DOUBLE, Price MONEY, Tiny TINYINT, Big BIGINT, Made DATE,
-  Stamp TIMESTAMP, Active BOOLEAN NOT NULL DEFAULT 1, Token GUID, Notes TEXT, Data BLOB);
+  Stamp TIMESTAMP, Active BOOLEAN NOT NULL DEFAULT TRUE, Token GUID, Notes TEXT, Data BLOB);
 INSERT INTO Items VALUES (1, 1, 'A1', 'Hammer', 2, 30, 0.5, 1.25, 9.99, 7, 123456789012,
-  '2003-03-05', '2003-03-05 10:20:30', 1, '6F9619FF-8B86-D011-B42D-00C04FC964FF',
-  'line1' || char(13, 10) || 'line2', NULL);
-INSERT INTO Items VALUES (2, 2, 'B2', 'Kite', 1, 1, 1, 1, 1, 1, 1, '2004-01-01', NULL, 0,
+  '2003-03-05', '2003-03-05 10:20:30', TRUE, '{6F9619FF-8B86-D011-B42D-00C04FC964FF}',
+  'line1)"
+                             "\r\n"
+                             R"(line2', NULL);
+INSERT INTO Items VALUES (2, 2, 'B2', 'Kite', 1, 1, 1, 1, 1, 1, 1, '2004-01-01', NULL, FALSE,
   NULL, NULL, NULL);
 CREATE TABLE ItemTags (ItemID INTEGER, TagID INTEGER);
 INSERT INTO ItemTags VALUES (1, 1), (1, 3);
 CREATE TABLE Plain (ID INTEGER PRIMARY KEY, Flag BOOLEAN NOT NULL, Short VARCHAR(10),
   Note TEXT);
-INSERT INTO Plain VALUES (1, 1, 'short', 'a < b & "c"');
+INSERT INTO Plain VALUES (1, TRUE, 'short', 'a < b & "c"');
 )";
 
 class FormScreens : public RenderScreens {
@@ -52,7 +54,7 @@ class EditFormTest : public ::testing::Test {
     return RunPage(
         std::move(request),
         [&](AdminRecordset& page) {
-          page.DatabasePath(database_);
+          UseDatabase(page, database_);
           body(page);
         },
         &screens);
@@ -244,7 +246,7 @@ TEST_F(EditFormTest, RefusesWhatCannotBeOneRecordOfATable) {
   ASSERT_TRUE(several.error);
   EXPECT_EQ(several.error->number(), err::kNoUniqueIdentifier);
   EXPECT_EQ(several.error->description(),
-            std::string(ErrorMessage(err::kNoUniqueIdentifier)) + "[Items]");
+            std::string(ErrorMessage(err::kNoUniqueIdentifier)) + Q("Items"));
   EXPECT_EQ(several.body, "");
 
   // A list row's post naming something that is no table reaches no SQL.

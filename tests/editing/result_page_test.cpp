@@ -111,7 +111,7 @@ TEST(ResultPage, ShowsTheTypeNumberOfAColumnOfUnknownType) {
   TempFolder folder;
   const std::string db = ThingsDatabase(folder);
   PageResult r = RunPage("/t.ksp", [&](AdminRecordset& page) {
-    page.DatabasePath(db);
+    UseDatabase(page, db);
     page.recordset("Things");
     auto record = std::make_shared<ado::Recordset>();
     record->Fields().Append("Big", 20);

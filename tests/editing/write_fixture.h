@@ -1,6 +1,6 @@
 // Shared by the write path and result page tests: a posted edit form served to a page that
-// calls DoEditingList, as the edit form's post reaches it, and the stored rows read back from
-// the SQLite file with sqlite3 itself.
+// calls DoEditingList, as the edit form's post reaches it, and the stored rows read back
+// past the data access layer (sqlite3 itself, or libpq).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ inline WriteResult SendForm(const std::string& database, const std::string& tabl
   result.page = RunPage(
       std::move(request),
       [&](AdminRecordset& page) {
-        page.DatabasePath(database);
+        UseDatabase(page, database);
         if (configure) configure(page);
         // ActionPerformed is read however the call ends.
         struct Keep {
@@ -62,6 +62,7 @@ inline WriteResult SendForm(const std::string& database, const std::string& tabl
 
 /// The rows of a query as "a|b;c|d", NULL written as "NULL".
 inline std::string StoredRows(const std::string& database, const std::string& sql) {
+  if (OnPostgres()) return PostgresRows(database, sql);
   sqlite3* db = nullptr;
   sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_stmt* statement = nullptr;

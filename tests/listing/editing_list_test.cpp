@@ -242,7 +242,7 @@ TEST(EditingList, RelatedRecordsAndManyToManyColumns) {
 TEST(EditingList, CountsFollowChangesMadeByAnotherProgram) {
   TempFolder folder;
   std::string db = ShopDatabase(folder, 7);
-  auto run_sql = [&](const char* sql) { MakeDatabase(folder, "shop.db", sql); };
+  auto run_sql = [&](const char* sql) { RunSql(db, sql); };
   // One host process serves every request, as the HTTP server does, so any cached count is
   // shared between them.
   host::MemoryHost host;
@@ -252,7 +252,7 @@ TEST(EditingList, CountsFollowChangesMadeByAnotherProgram) {
                [&](host::ScriptingContext& context) {
                  auto page = std::make_shared<AdminRecordset>();
                  page->OnStartPage(context.shared_from_this());
-                 page->DatabasePath(db);
+                 UseDatabase(*page, db);
                  page->recordset("Customers");
                  RenderEditingList(*page, "SELECT * FROM [Customers] ");
                })

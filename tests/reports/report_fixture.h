@@ -30,7 +30,7 @@ inline PageResult RunReportPage(const std::string& url, const std::string& datab
   return RunPage(
       url,
       [&](AdminRecordset& page) {
-        page.DatabasePath(database);
+        UseDatabase(page, database);
         body(page);
       },
       &screens);

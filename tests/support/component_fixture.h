@@ -1,5 +1,5 @@
 // Shared pieces of the component tests: a page run through the in-memory host with an
-// AdminRecordset created as a page creates it, temporary SQLite files, and a Screens
+// AdminRecordset created as a page creates it, test databases, and a Screens
 // implementation that records which screen the controller reached and with what.
 #pragma once
 
@@ -16,14 +16,17 @@
 #include "host/intrinsics.h"
 #include "host/memory_host.h"
 #include "host/temp_folder.h"
+#include "support/test_database.h"
 
 namespace korvex::testing {
 
 using host::testing::TempFolder;
 
-/// A new SQLite file in folder, made by running sql.
+/// A new database made by running sql (SQLite's dialect): a file named name in folder, or in
+/// the PostgreSQL run a schema on the test server. Gives what UseDatabase points a page at.
 inline std::string MakeDatabase(const TempFolder& folder, const std::string& name,
                                 const std::string& sql) {
+  if (OnPostgres()) return PostgresTestDatabase(sql);
   std::string file = (folder.path() / name).string();
   sqlite3* db = nullptr;
   if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open " + file);
@@ -34,6 +37,45 @@ inline std::string MakeDatabase(const TempFolder& folder, const std::string& nam
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error(failure);
   return file;
+}
+
+/// Runs sql (SQLite's dialect) on a database MakeDatabase made, as another program would.
+inline void RunSql(const std::string& database, const std::string& sql) {
+  if (database.rfind("Provider=", 0) == 0) {
+    PGconn* conn = PostgresScratch::Connect(database);
+    PGresult* r = PQexec(conn, PostgresSetupSql(sql).c_str());
+    std::string failure = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQresultErrorMessage(r);
+    PQclear(r);
+    PQfinish(conn);
+    if (!failure.empty()) throw std::runtime_error(failure);
+    return;
+  }
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw std::runtime_error("open " + database);
+  }
+  char* message = nullptr;
+  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+  std::string failure = message ? message : "";
+  sqlite3_free(message);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error(failure);
+}
+
+/// A name as the page quotes it on the run's backend: [name] for the Jet provider DatabasePath
+/// names, "name" for the server.
+inline std::string Q(std::string_view name) {
+  return OnPostgres() ? "\"" + std::string(name) + "\"" : "[" + std::string(name) + "]";
+}
+
+/// Points page at a database MakeDatabase made: DatabasePath for a file, ConnectionString for
+/// the server.
+inline void UseDatabase(AdminRecordset& page, const std::string& database) {
+  if (database.rfind("Provider=", 0) == 0)
+    page.ConnectionString(database);
+  else
+    page.DatabasePath(database);
 }
 
 struct PageResult {

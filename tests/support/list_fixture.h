@@ -23,10 +23,11 @@ inline std::string CustomersSql(int count) {
       "Notes TEXT);\nBEGIN;\n";
   for (int i = 1; i <= count; ++i) {
     std::string n = std::to_string(i);
+    int day = i % 28 + 1;
     sql += "INSERT INTO Customers VALUES (" + n + ", 'Customer " + n + "', 'c" + n +
-           "@example.com', 'Town " + std::to_string(i % 3) + "', '2003-03-" + (i < 10 ? "0" : "") +
-           std::to_string(i % 28 + 1) + "', " + (i % 2 == 0 ? "1" : "0") + ", " + n +
-           ".5, NULL);\n";
+           "@example.com', 'Town " + std::to_string(i % 3) + "', '2003-03-" +
+           (day < 10 ? "0" : "") + std::to_string(day) + "', " + (i % 2 == 0 ? "TRUE" : "FALSE") +
+           ", " + n + ".5, NULL);\n";
   }
   return sql + "COMMIT;\n";
 }
@@ -57,7 +58,7 @@ inline PageResult RunListPage(const std::string& url, const std::string& databas
   return RunPage(
       url,
       [&](AdminRecordset& page) {
-        page.DatabasePath(database);
+        UseDatabase(page, database);
         render(page);
       },
       &screens);

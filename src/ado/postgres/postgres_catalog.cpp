@@ -2,6 +2,7 @@
 // (the server's own schemas left out), their columns, keys and indexes from the system
 // catalogues, in the shapes the schema rowsets are built from.
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <set>
 
@@ -36,6 +37,27 @@ bool Bool(const PGresult* r, int row, int column) {
 
 TableKind KindOf(const std::string& relkind) {
   return relkind == "v" || relkind == "m" ? TableKind::View : TableKind::Table;
+}
+
+// The type columns of an attribute a joined with its type ty: the type (a domain's base type)
+// and its modifier, and a domain's own name.
+constexpr const char* kTypeColumns =
+    "CASE WHEN ty.typtype = 'd' THEN ty.typbasetype ELSE a.atttypid END, "
+    "CASE WHEN ty.typtype = 'd' THEN ty.typtypmod ELSE a.atttypmod END, "
+    "CASE WHEN ty.typtype = 'd' THEN ty.typname END";
+
+// A column's declared type from the kTypeColumns at first. A domain named as a Jet type
+// (a database carried over from one) keeps that type; any other domain is its base type.
+std::string ColumnType(const PGresult* r, int row, int first) {
+  std::string domain = FoldCase(Text(r, row, first + 2));
+  for (const char* jet : {"tinyint", "byte", "yesno", "currency", "memo", "guid", "datetime"})
+    if (domain == jet) {
+      std::string upper;
+      for (char c : domain) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return upper;
+    }
+  return DeclaredType(static_cast<Oid>(Int(r, row, first)),
+                      static_cast<int>(Int(r, row, first + 1)));
 }
 
 std::string RuleName(const std::string& action) {
@@ -75,13 +97,13 @@ std::optional<TableInfo> PostgresSession::DescribeTable(std::string_view name) {
               kVisibleRelations +
               " ORDER BY c.relname = ?::text DESC LIMIT 1) "
               "SELECT t.relname, t.relkind, CASE WHEN t.relkind IN ('v', 'm') THEN "
-              "pg_get_viewdef(t.oid) END, a.attname, "
-              "CASE WHEN ty.typtype = 'd' THEN ty.typbasetype ELSE a.atttypid END, "
-              "CASE WHEN ty.typtype = 'd' THEN ty.typtypmod ELSE a.atttypmod END, "
-              "a.attnotnull, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '' OR "
+              "pg_get_viewdef(t.oid) END, a.attname, " +
+              kTypeColumns +
+              ", a.attnotnull, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '' OR "
               "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', FALSE), "
               "(SELECT k.ord FROM pg_index i, unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) "
-              "WHERE i.indrelid = t.oid AND i.indisprimary AND k.attnum = a.attnum) "
+              "WHERE i.indrelid = t.oid AND i.indisprimary AND k.attnum = a.attnum), "
+              "a.attgenerated <> '' "
               "FROM t LEFT JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 "
               "AND NOT a.attisdropped LEFT JOIN pg_type ty ON ty.oid = a.atttypid "
               "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
@@ -99,12 +121,13 @@ std::optional<TableInfo> PostgresSession::DescribeTable(std::string_view name) {
     if (PQgetisnull(res, row, 3)) continue;  // a relation without columns
     ColumnInfo c;
     c.name = Text(res, row, 3);
-    c.declared_type =
-        DeclaredType(static_cast<Oid>(Int(res, row, 4)), static_cast<int>(Int(res, row, 5)));
-    c.not_null = Bool(res, row, 6);
-    if (!PQgetisnull(res, row, 7)) c.default_sql = Text(res, row, 7);
-    c.auto_increment = Bool(res, row, 8);
-    c.primary_key_ordinal = static_cast<int>(Int(res, row, 9));
+    c.declared_type = ColumnType(res, row, 4);
+    c.not_null = Bool(res, row, 7);
+    // A computed column's expression is no default to fill in.
+    c.generated = Bool(res, row, 11);
+    if (!PQgetisnull(res, row, 8) && !c.generated) c.default_sql = Text(res, row, 8);
+    c.auto_increment = Bool(res, row, 9);
+    c.primary_key_ordinal = static_cast<int>(Int(res, row, 10));
     if (c.primary_key_ordinal > 0) ++key_columns;
     t.columns.push_back(std::move(c));
   }
@@ -221,22 +244,23 @@ PostgresSession::ColumnOrigin PostgresSession::OriginOf(Oid table, int column) {
   if (it == origins_.end()) {
     // One visit per table and session, for all of its columns: a result names each.
     std::vector<DbValue> param{DbValue::Int(static_cast<int64_t>(table))};
-    Result r = Run(std::string("SELECT c.relname, a.attnum, a.attname FROM pg_class c "
-                               "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                               "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
-                               "WHERE c.oid = ?::oid AND ") +
+    Result r = Run(std::string("SELECT c.relname, a.attnum, a.attname, ") + kTypeColumns +
+                       " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                       "JOIN pg_type ty ON ty.oid = a.atttypid WHERE c.oid = ?::oid AND " +
                        kVisibleRelations,
                    param);
     TableNames names;
     for (int row = 0; row < PQntuples(r.get()); ++row) {
       names.name = Text(r.get(), row, 0);
-      names.columns[static_cast<int>(Int(r.get(), row, 1))] = Text(r.get(), row, 2);
+      names.columns[static_cast<int>(Int(r.get(), row, 1))] = {Text(r.get(), row, 2),
+                                                               ColumnType(r.get(), row, 3)};
     }
     it = origins_.emplace(table, std::move(names)).first;
   }
   auto column_it = it->second.columns.find(column);
   if (column_it == it->second.columns.end()) return {};
-  return {it->second.name, column_it->second};
+  return {it->second.name, column_it->second.name, column_it->second.declared_type};
 }
 
 std::string PostgresSession::CatalogName() {

@@ -68,6 +68,7 @@ class PostgresSession : public ProviderConnection {
   /// The table and column names behind a result column (the oid and number libpq reports).
   struct ColumnOrigin {
     std::string table, column;
+    std::string declared_type;  // as the catalogue describes the column
   };
   ColumnOrigin OriginOf(Oid table, int column);
 
@@ -81,9 +82,12 @@ class PostgresSession : public ProviderConnection {
   std::unique_ptr<PooledConnection> connection_;
   int depth_ = 0;  // transactions open through Begin
   uint64_t changes_ = 0;
+  struct ColumnNames {
+    std::string name, declared_type;
+  };
   struct TableNames {
     std::string name;
-    std::map<int, std::string> columns;  // by attribute number
+    std::map<int, ColumnNames> columns;  // by attribute number
   };
   std::map<Oid, TableNames> origins_;
   /// The search path's table and column names by folded name, read on first need and again

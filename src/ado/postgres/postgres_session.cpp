@@ -31,6 +31,8 @@ class PostgresCursor : public ProviderCursor {
             session.OriginOf(table, PQftablecol(result_.get(), i));
         meta.base_table = std::move(origin.table);
         meta.base_column = std::move(origin.column);
+        // The column's own declaration, where a domain may say more than its base type.
+        if (!origin.declared_type.empty()) meta.declared_type = std::move(origin.declared_type);
       }
       columns_.push_back(std::move(meta));
       types_.push_back(type);

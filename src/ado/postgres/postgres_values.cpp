@@ -174,6 +174,11 @@ DbValue ValueFromText(Oid type, const char* data, int length) {
       return DbValue::Int(text == "t" ? 1 : 0);
     case kBytea:
       return DbValue::Blob(BytesFromBytea(text));
+    case kBpchar:
+      // The server pads a fixed-length text with blanks it treats as insignificant; the
+      // value is the text without them.
+      while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+      return DbValue::Text(std::string(text));
     case kDate:
       return DbValue::Text(std::string(text));
     case kTimestamp:

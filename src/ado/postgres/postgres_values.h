@@ -21,7 +21,8 @@ std::string DeclaredType(Oid type, int type_modifier);
 
 /// A value in the server's text output for its type: integers and floats as numbers, money
 /// as its amount, booleans as 1 and 0, bytea as its bytes, dates and times in the stored form
-/// (whole seconds, no zone: the session runs in UTC), anything else as its text.
+/// (whole seconds, no zone: the session runs in UTC), char(n) without its padding, uuids as
+/// braced upper-case GUIDs, anything else as its text.
 DbValue ValueFromText(Oid type, const char* text, int length);
 
 /// Parameters as libpq takes them: texts of unspecified type the server infers from their

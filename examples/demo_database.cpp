@@ -25,7 +25,7 @@ CREATE TABLE Products (
   Name VARCHAR(80) NOT NULL,
   Price CURRENCY NOT NULL DEFAULT 0,
   Added DATE,
-  InStock BOOLEAN NOT NULL DEFAULT 1,
+  InStock BOOLEAN NOT NULL DEFAULT TRUE,
   Description MEMO,
   Image VARCHAR(255),
   LongDescription MEMO
@@ -37,7 +37,7 @@ CREATE TABLE Customers (
   Email VARCHAR(120),
   City VARCHAR(60),
   Joined DATE,
-  Newsletter BOOLEAN NOT NULL DEFAULT 0
+  Newsletter BOOLEAN NOT NULL DEFAULT FALSE
 );
 CREATE TABLE Orders (
   OrderID INTEGER PRIMARY KEY,
@@ -45,7 +45,7 @@ CREATE TABLE Orders (
   ProductID INTEGER NOT NULL REFERENCES Products(ProductID),
   Quantity INTEGER NOT NULL DEFAULT 1,
   OrderDate DATETIME NOT NULL,
-  Shipped BOOLEAN NOT NULL DEFAULT 0,
+  Shipped BOOLEAN NOT NULL DEFAULT FALSE,
   Notes TEXT
 );
 CREATE TABLE Tags (
@@ -149,17 +149,26 @@ struct Sequence {
   }
 };
 
-void FillRows(sqlite3* db) {
+// Booleans as TRUE and FALSE, which SQLite stores as 1 and 0 and other databases take too.
+const char* Boolean(bool b) {
+  return b ? "TRUE" : "FALSE";
+}
+
+void FillRows(std::string& sql) {
+  auto add = [&sql](const std::string& statement) {
+    sql += statement;
+    sql += ";\n";
+  };
   int id = 1;
   for (const Category& c : kCategories)
-    Exec(db, "INSERT INTO Categories VALUES (" + std::to_string(id++) + ", " + Quote(c.name) +
-                 ", " + Quote(c.description) + ")");
+    add("INSERT INTO Categories VALUES (" + std::to_string(id++) + ", " + Quote(c.name) + ", " +
+        Quote(c.description) + ")");
   id = 1;
   for (const Product& p : kProducts)
-    Exec(db, "INSERT INTO Products VALUES (" + std::to_string(id++) + ", " +
-                 std::to_string(p.category) + ", " + Quote(p.name) + ", " + Number(p.price) + ", " +
-                 Quote(p.added) + ", " + (p.in_stock ? "1" : "0") + ", " + Quote(p.description) +
-                 ", " + Quote(p.image) + ", " + Quote(p.long_description) + ")");
+    add("INSERT INTO Products VALUES (" + std::to_string(id++) + ", " + std::to_string(p.category) +
+        ", " + Quote(p.name) + ", " + Number(p.price) + ", " + Quote(p.added) + ", " +
+        Boolean(p.in_stock) + ", " + Quote(p.description) + ", " + Quote(p.image) + ", " +
+        Quote(p.long_description) + ")");
   Sequence seq;
   const int customers = 40;
   for (int i = 1; i <= customers; ++i) {
@@ -170,30 +179,40 @@ void FillRows(sqlite3* db) {
     char joined[16];
     std::snprintf(joined, sizeof joined, "20%02u-%02u-%02u", 20 + seq.Next(5), 1 + seq.Next(12),
                   1 + seq.Next(28));
-    Exec(db, "INSERT INTO Customers VALUES (" + std::to_string(i) + ", " + Quote(first) + ", " +
-                 Quote(last) + ", " + Quote(email.c_str()) + ", " + Quote(kCities[seq.Next(8)]) +
-                 ", " + Quote(joined) + ", " + (seq.Next(3) == 0 ? "1" : "0") + ")");
+    add("INSERT INTO Customers VALUES (" + std::to_string(i) + ", " + Quote(first) + ", " +
+        Quote(last) + ", " + Quote(email.c_str()) + ", " + Quote(kCities[seq.Next(8)]) + ", " +
+        Quote(joined) + ", " + Boolean(seq.Next(3) == 0) + ")");
   }
   const int products = static_cast<int>(sizeof kProducts / sizeof kProducts[0]);
   for (int i = 1; i <= 60; ++i) {
     char when[32];
     std::snprintf(when, sizeof when, "2024-%02u-%02u %02u:%02u:00", 1 + seq.Next(12),
                   1 + seq.Next(28), 8 + seq.Next(12), seq.Next(60));
-    Exec(db, "INSERT INTO Orders VALUES (" + std::to_string(i) + ", " +
-                 std::to_string(1 + seq.Next(customers)) + ", " +
-                 std::to_string(1 + seq.Next(products)) + ", " + std::to_string(1 + seq.Next(4)) +
-                 ", " + Quote(when) + ", " + (seq.Next(2) ? "1" : "0") + ", " +
-                 (i % 7 == 0 ? Quote("Gift wrap, please.") : std::string("NULL")) + ")");
+    add("INSERT INTO Orders VALUES (" + std::to_string(i) + ", " +
+        std::to_string(1 + seq.Next(customers)) + ", " + std::to_string(1 + seq.Next(products)) +
+        ", " + std::to_string(1 + seq.Next(4)) + ", " + Quote(when) + ", " +
+        Boolean(seq.Next(2) != 0) + ", " +
+        (i % 7 == 0 ? Quote("Gift wrap, please.") : std::string("NULL")) + ")");
   }
   id = 1;
   for (const char* t : kTags)
-    Exec(db, "INSERT INTO Tags VALUES (" + std::to_string(id++) + ", " + Quote(t) + ")");
+    add("INSERT INTO Tags VALUES (" + std::to_string(id++) + ", " + Quote(t) + ")");
   for (int p = 1; p <= products; ++p)
     for (int t = 1; t <= 6; ++t)
       if ((p * 3 + t * 5) % 7 < 2)
-        Exec(db, "INSERT INTO ProductTags VALUES (" + std::to_string(p) + ", " + std::to_string(t) +
-                     ")");
+        add("INSERT INTO ProductTags VALUES (" + std::to_string(p) + ", " + std::to_string(t) +
+            ")");
 }
+
+}  // namespace
+
+std::string DemoDatabaseSql() {
+  std::string sql = kSchema;
+  FillRows(sql);
+  return sql;
+}
+
+namespace {
 
 void BuildDatabase(const std::filesystem::path& file) {
   sqlite3* db = nullptr;
@@ -204,8 +223,7 @@ void BuildDatabase(const std::filesystem::path& file) {
   }
   try {
     Exec(db, "BEGIN");
-    Exec(db, kSchema);
-    FillRows(db);
+    Exec(db, DemoDatabaseSql());
     Exec(db, "COMMIT");
     // Write-ahead logging lets the server's page threads read while one of them writes.
     Exec(db, "PRAGMA journal_mode=WAL");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace korvex::examples {
 
@@ -14,6 +15,10 @@ inline constexpr const char* kDemoDatabaseName = "korvex-demo.db";
 /// Building goes to a temporary file renamed at the end: a run stopped half-way leaves no
 /// half-built database behind.
 std::filesystem::path EnsureDemoDatabase(const std::filesystem::path& folder);
+
+/// The demo database as SQL: its tables, then its rows, in a dialect SQLite and the test
+/// server's schema loader both take.
+std::string DemoDatabaseSql();
 
 /// Writes the sample images into folder (created if needed); existing files are kept.
 void WriteSampleImages(const std::filesystem::path& folder);

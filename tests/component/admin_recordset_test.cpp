@@ -28,6 +28,7 @@ std::pair<std::string, std::string> Separators(const AdminRecordset& page) {
 // The Jet connection string a database path makes and a page separator set before it are
 // followed through a real page in component_e2e_test.
 TEST(IdentifierSeparators, AskTheProviderThroughItsOwnConnectionUnlessThePageSetsOne) {
+  KORVEX_SQLITE_ONLY();  // the server's own case follows
   TempFolder folder;
   std::string file = MakeDatabase(folder, "shop.db", "CREATE TABLE Items(ID INTEGER PRIMARY KEY);");
   std::string missing = "Provider=SQLite;Data Source=" + (folder.path() / "none.db").string();
@@ -52,6 +53,17 @@ TEST(IdentifierSeparators, AskTheProviderThroughItsOwnConnectionUnlessThePageSet
   own.ConnectionString(missing);
   EXPECT_EQ(Separators(own), std::make_pair(std::string("`"), std::string()));
   EXPECT_FALSE(own.ConnectionIsOpen());
+}
+
+TEST(IdentifierSeparators, TheServerQuotesWithDoubleQuotes) {
+  KORVEX_POSTGRES_ONLY();
+  TempFolder folder;
+  std::string server = MakeDatabase(folder, "", "CREATE TABLE Items(ID INTEGER PRIMARY KEY);");
+  AdminRecordset page;
+  page.ConnectionString(server);
+  EXPECT_EQ(Separators(page), std::make_pair(std::string("\""), std::string("\"")));
+  EXPECT_EQ(page.QuotedIdentifier("Order Lines"), "\"Order Lines\"");
+  EXPECT_FALSE(page.ConnectionIsOpen());
 }
 
 TEST(RecordsetName, IsTakenFromTheRequestOnlyWhileNoneIsStored) {
@@ -165,7 +177,7 @@ TEST(PageLife, TheSharedConnectionOpensOnceAndClosesWithThePage) {
                                   "INSERT INTO Items VALUES (1);");
   std::shared_ptr<ado::Recordset> rows;
   auto result = RunPage("/a.ksp", [&](AdminRecordset& page) {
-    page.DatabasePath(file);
+    testing::UseDatabase(page, file);
     EXPECT_FALSE(page.ConnectionIsOpen());
     auto connection = page.Connection();
     EXPECT_EQ(connection, page.Connection());
@@ -186,7 +198,7 @@ TEST(CheckItemExistInRecordset, OpensAndClosesOnlyTheConnectionItOpened) {
                                   "CREATE TABLE Items(ID INTEGER PRIMARY KEY, Name VARCHAR(9));"
                                   "INSERT INTO Items VALUES (1, 'Ann');");
   auto result = RunPage("/a.ksp", [&](AdminRecordset& page) {
-    page.DatabasePath(file);
+    testing::UseDatabase(page, file);
     auto closed = std::make_shared<ado::Connection>();
     // As a page calls it: the value brings its own apostrophes.
     Variant ann[] = {Variant(closed), Variant("Items"), Variant("Name"), Variant("'Ann'")};
@@ -199,7 +211,7 @@ TEST(CheckItemExistInRecordset, OpensAndClosesOnlyTheConnectionItOpened) {
     EXPECT_EQ(closed->State(), 0);
 
     auto open = std::make_shared<ado::Connection>();
-    open->Open("Provider=SQLite;Data Source=" + file);
+    open->Open(testing::ConnectionStringOf(file));
     EXPECT_TRUE(page.CheckItemExistInRecordset(open, "Items", Variant("ID"), Variant(1)));
     EXPECT_FALSE(page.CheckItemExistInRecordset(open, "Items", Variant("ID"), Variant(2)));
     EXPECT_EQ(open->State(), 1);

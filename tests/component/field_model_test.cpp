@@ -54,7 +54,7 @@ TEST(FieldTests, RequiredAndAutoIncrementColumnsOfARealTable) {
   TempFolder folder;
   std::string file = MakeDatabase(folder, "books.db", kBooks);
   AdminRecordset page;
-  page.ConnectionString("Provider=SQLite;Data Source=" + file);
+  page.ConnectionString(testing::ConnectionStringOf(file));
   auto books = std::make_shared<ado::Recordset>();
   books->Open(Variant("Books"), Variant(page.Connection()), ado::kOpenKeyset, ado::kLockReadOnly,
               ado::kCmdTable);

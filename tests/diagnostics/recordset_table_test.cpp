@@ -16,7 +16,7 @@ TEST(RStoTable, WritesFromTheCurrentRecordToEofAndLeavesItThere) {
       MakeDatabase(folder, "notes.db",
                    "CREATE TABLE Notes (ID INTEGER PRIMARY KEY, [A&B] TEXT, Body TEXT);"
                    "INSERT INTO Notes VALUES (1, 'a < b', NULL), "
-                   "(2, '', 'x' || char(13, 10) || 'y'), (3, 'last', 'z');");
+                   "(2, '', 'x\r\ny'), (3, 'last', 'z');");
   const std::string head =
       "<TABLE BORDER=1><TR ALIGN=CENTER><TD>ID</TD><TD>A&amp;B</TD><TD>Body</TD></TR>";
   const std::string row1 = "<TR ALIGN=CENTER><TD>1</TD><TD>a &lt; b</TD><TD>&nbsp;</TD></TR>";
@@ -38,7 +38,7 @@ TEST(RStoTable, WritesFromTheCurrentRecordToEofAndLeavesItThere) {
   for (const Case& c : cases) {
     std::string table;
     PageResult page = RunProductPage([&](AdminRecordset& page) {
-      page.DatabasePath(db);
+      UseDatabase(page, db);
       auto rs = std::make_shared<ado::Recordset>();
       rs->Open(Variant(std::string("SELECT * FROM Notes") + (*c.where ? " WHERE " : "") + c.where +
                        " ORDER BY ID"),

@@ -62,7 +62,7 @@ class FileManTest : public ::testing::Test {
       auto page = std::make_shared<AdminRecordset>();
       page->UseScreens(screens);
       page->OnStartPage(context.shared_from_this());
-      page->DatabasePath(database_);
+      UseDatabase(*page, database_);
       page->recordset("Products");
       page->FileFields->Add(Variant("Image"));
       page->FileMan->Path("/files");

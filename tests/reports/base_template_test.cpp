@@ -56,7 +56,7 @@ TEST(BaseTemplate, FileIsWrittenRefusedWithoutOverwriteAndReplacedWithIt) {
                 "you can generate a report with korvex by using the following asp code:<br><hr>"
                 "<br><code>Set KRVX = Server.CreateObject(\"Korvex.AdminRecordset\")<br>"
                 "KRVX.DatabasePath = \"" +
-                db +
+                (OnPostgres() ? "" : db) +
                 "\"<br>KRVX.Recordset = \"Customers\"<br>"
                 "krvx.report.template.path = \"" +
                 file +

@@ -63,6 +63,11 @@ inline void RunSql(const std::string& database, const std::string& sql) {
   if (rc != SQLITE_OK) throw std::runtime_error(failure);
 }
 
+/// The connection string of a database MakeDatabase made.
+inline std::string ConnectionStringOf(const std::string& database) {
+  return database.rfind("Provider=", 0) == 0 ? database : "Provider=SQLite;Data Source=" + database;
+}
+
 /// A name as the page quotes it on the run's backend: [name] for the Jet provider DatabasePath
 /// names, "name" for the server.
 inline std::string Q(std::string_view name) {

@@ -1,10 +1,12 @@
 // Shared by the benchmarks: the 1,000,000-row customers table they page through (integer key,
 // names, e-mail, city, date, boolean, amount, memo), generated once into $KORVEX_BENCH_DB
-// (default /tmp/korvex-bench-customers.db) and reused by later runs; the database's own
-// SELECT COUNT(*) as the yardstick; and the process's peak memory as a counter.
+// (default /tmp/korvex-bench-customers.db) and, when a PostgreSQL server is named, into its
+// schema korvex_bench, and reused by later runs; the database's own SELECT COUNT(*) as the
+// yardstick; and the process's peak memory as a counter.
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -12,6 +14,10 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "ado/connection.h"
+#include "ado/postgres/postgres_provider.h"
 
 namespace korvex::bench {
 
@@ -64,6 +70,90 @@ inline const std::string& CustomersDatabase() {
     return p;
   }();
   return path;
+}
+
+/// The PostgreSQL server of the benchmarks ($KORVEX_BENCH_POSTGRES, else the test server of
+/// $KORVEX_TEST_POSTGRES), as a connection string; empty when none is named.
+inline std::string BenchServer() {
+  for (const char* name : {"KORVEX_BENCH_POSTGRES", "KORVEX_TEST_POSTGRES"})
+    if (const char* value = std::getenv(name); value && *value) return value;
+  return "";
+}
+
+inline void ServerExec(PGconn* conn, const std::string& sql) {
+  PGresult* r = PQexec(conn, sql.c_str());
+  bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+  std::string message = ok ? "" : PQresultErrorMessage(r);
+  PQclear(r);
+  if (!ok) throw std::runtime_error(message);
+}
+
+/// A libpq connection for an ADO-style connection string ("Host=...;Port=...;...").
+inline PGconn* ConnectToServer(const std::string& connection_string) {
+  ado::ConnectionParams params;
+  params.keys = ado::ParseConnectionString(connection_string);
+  params.user = params.keys["user id"];
+  params.password = params.keys["password"];
+  auto keywords = ado::postgres::ConnectionKeywords(params);
+  std::vector<const char*> names, values;
+  for (const auto& [name, value] : keywords) {
+    names.push_back(name.c_str());
+    values.push_back(value.c_str());
+  }
+  names.push_back(nullptr);
+  values.push_back(nullptr);
+  PGconn* conn = PQconnectdbParams(names.data(), values.data(), 1);
+  if (PQstatus(conn) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn));
+  return conn;
+}
+
+/// The same customers table on the server, in the schema korvex_bench, generated once (with
+/// the same values) and reused by later runs; the connection string that reaches it.
+inline const std::string& CustomersOnServer() {
+  static const std::string connection_string = [] {
+    std::string server = BenchServer();
+    if (server.empty()) throw std::runtime_error("no PostgreSQL server named");
+    PGconn* conn = ConnectToServer(server);
+    PGresult* r = PQexec(conn, "SELECT to_regclass('korvex_bench.\"Customers\"') IS NOT NULL");
+    bool present = PQntuples(r) == 1 && std::string(PQgetvalue(r, 0, 0)) == "t";
+    PQclear(r);
+    if (!present)
+      ServerExec(
+          conn,
+          "SET client_min_messages = warning; DROP SCHEMA IF EXISTS korvex_bench CASCADE;"
+          "CREATE SCHEMA korvex_bench; SET search_path = korvex_bench;"
+          "CREATE TABLE \"Customers\" (id integer PRIMARY KEY, \"FirstName\" varchar(40),"
+          " \"LastName\" varchar(40), \"Email\" varchar(80), \"City\" varchar(40),"
+          " \"Born\" date, \"Active\" boolean, \"Amount\" money, \"Notes\" text);"
+          "INSERT INTO \"Customers\" SELECT i,"
+          " rtrim(substr('Anna  Bruno Carla Dario Elena Fabio Gina  Hugo  Irene Luca  Marta "
+          "Nico  Olga  Paolo ', 1 + (i % 14) * 6, 6)),"
+          " rtrim(substr('Rossi  BianchiVerdi  Neri   Gallo  Costa  FontanaConti  Greco  "
+          "Moretti', 1 + (i / 14 % 10) * 7, 7)),"
+          " 'customer' || i || '@example.com',"
+          " rtrim(substr('Rome    Milan   Turin   Naples  Genoa   Bologna FlorenceBari    ',"
+          "  1 + (i % 8) * 8, 8)),"
+          " date '1940-01-01' + (i * 37 % 21900), i % 2 = 1,"
+          " ((i::bigint * 7919 % 1000000) / 100.0)::numeric::money,"
+          " substr('Prefers contact by mail; pays on time; asks for paper invoices. ' ||"
+          " 'Visited the shop in spring and again in autumn, bought mostly books and maps. ' ||"
+          " 'Likes the newsletter.', 1, 40 + i % 121) FROM generate_series(1, 1000000) AS i;");
+    if (!present) ServerExec(conn, "VACUUM ANALYZE korvex_bench.\"Customers\"");
+    PQfinish(conn);
+    return server + ";Search Path=korvex_bench";
+  }();
+  return connection_string;
+}
+
+/// The server's own count of a query's rows, for the yardstick benchmarks.
+inline void CountWithServer(benchmark::State& state, const char* sql) {
+  PGconn* conn = ConnectToServer(CustomersOnServer());
+  for (auto _ : state) {
+    PGresult* r = PQexec(conn, sql);
+    benchmark::DoNotOptimize(PQgetvalue(r, 0, 0));
+    PQclear(r);
+  }
+  PQfinish(conn);
 }
 
 inline void ReportPeakMemory(benchmark::State& state) {

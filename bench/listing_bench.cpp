@@ -1,7 +1,8 @@
 // The editing list over a 1,000,000-row customers table, page size 7: the whole screen of the
 // first and the last page rendered through the in-memory host, against the yardstick of the
-// database's own SELECT COUNT(*) measured in the same run. Peak memory is the process's
-// ru_maxrss. The table comes from bench_customers.h.
+// database's own SELECT COUNT(*) measured in the same run; on SQLite, and on a PostgreSQL
+// server when $KORVEX_BENCH_POSTGRES or $KORVEX_TEST_POSTGRES names one. Peak memory is the
+// process's ru_maxrss. The table comes from bench_customers.h.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -33,13 +34,17 @@ constexpr int kLastPage = (kRows + kPageSize - 1) / kPageSize;
 // One request for the list page, as a page script makes it: a new AdminRecordset pointed at
 // the database, the whole screen written into the response. Through the controller, the
 // page calls DoEditingList, which first finds the recordset in the catalogue.
-size_t RenderList(host::MemoryHost& host, int page_number, bool through_controller = false) {
+size_t RenderList(host::MemoryHost& host, int page_number, bool through_controller = false,
+                  bool on_server = false) {
   std::string url = "/list.ksp?CPKorVex=" + std::to_string(page_number);
   host::ResponseData response =
       host.Serve(host::MakeRequest("GET", url), [&](host::ScriptingContext& context) {
         auto page = std::make_shared<AdminRecordset>();
         page->OnStartPage(context.shared_from_this());
-        page->DatabasePath(CustomersDatabase());
+        if (on_server)
+          page->ConnectionString(korvex::bench::CustomersOnServer());
+        else
+          page->DatabasePath(CustomersDatabase());
         page->recordset("Customers");
         if (through_controller)
           page->DoEditingList(std::nullopt);
@@ -98,6 +103,48 @@ void BM_ListLastPageAfterChange(benchmark::State& state) {
   ListPageAfterChange(state, kLastPage);
 }
 
+// The same on the PostgreSQL server, when one is named: its own count, the first and the last
+// page, and both after another program's change.
+void BM_ServerSelectCountStar(benchmark::State& state) {
+  korvex::bench::CountWithServer(state, "SELECT COUNT(*) FROM \"Customers\"");
+}
+
+void ServerListPage(benchmark::State& state, int page_number) {
+  host::MemoryHost host;
+  RenderList(host, page_number, false, true);
+  for (auto _ : state) benchmark::DoNotOptimize(RenderList(host, page_number, false, true));
+  ReportPeakMemory(state);
+}
+
+void BM_ServerListFirstPage(benchmark::State& state) {
+  ServerListPage(state, 1);
+}
+void BM_ServerListLastPage(benchmark::State& state) {
+  ServerListPage(state, kLastPage);
+}
+
+void ServerListPageAfterChange(benchmark::State& state, int page_number) {
+  host::MemoryHost host;
+  PGconn* other = korvex::bench::ConnectToServer(korvex::bench::CustomersOnServer());
+  for (auto _ : state) {
+    state.PauseTiming();
+    korvex::bench::ServerExec(other,
+                              "UPDATE \"Customers\" SET \"Amount\" = \"Amount\" + 1::money "
+                              "WHERE id = 1");
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(RenderList(host, page_number, false, true));
+  }
+  PQfinish(other);
+  ReportPeakMemory(state);
+}
+
+void BM_ServerListFirstPageAfterChange(benchmark::State& state) {
+  ServerListPageAfterChange(state, 1);
+}
+void BM_ServerListLastPageAfterChange(benchmark::State& state) {
+  ServerListPageAfterChange(state, kLastPage);
+}
+
 BENCHMARK(BM_SelectCountStar)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListFirstPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListLastPage)->Unit(benchmark::kMillisecond);
@@ -107,4 +154,23 @@ BENCHMARK(BM_ListLastPageAfterChange)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!korvex::bench::BenchServer().empty()) {
+    benchmark::RegisterBenchmark("BM_ServerSelectCountStar", BM_ServerSelectCountStar)
+        ->Unit(benchmark::kMillisecond);
+    struct Named {
+      const char* name;
+      void (*run)(benchmark::State&);
+    };
+    for (const Named& b :
+         {Named{"BM_ServerListFirstPage", BM_ServerListFirstPage},
+          Named{"BM_ServerListLastPage", BM_ServerListLastPage},
+          Named{"BM_ServerListFirstPageAfterChange", BM_ServerListFirstPageAfterChange},
+          Named{"BM_ServerListLastPageAfterChange", BM_ServerListLastPageAfterChange}})
+      benchmark::RegisterBenchmark(b.name, b.run)->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

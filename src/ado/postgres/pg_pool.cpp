@@ -11,6 +11,7 @@ namespace korvex::ado::postgres {
 namespace {
 
 constexpr size_t kIdlePerServer = 8;
+constexpr size_t kKeptCounts = 512;
 
 // Every session sees values in the forms the provider decodes, whatever the server's or the
 // database's own settings: dates as ISO text in UTC, money without a locale's symbols, and
@@ -24,6 +25,11 @@ constexpr const char* kSessionSetup =
 struct Pool {
   std::mutex mutex;
   std::map<std::string, std::vector<std::unique_ptr<PooledConnection>>> idle;
+  struct Count {
+    std::string snapshot;
+    int64_t count;
+  };
+  std::map<std::string, Count> counts;
 };
 
 Pool& ThePool() {
@@ -91,6 +97,23 @@ void GiveBackConnection(std::unique_ptr<PooledConnection> connection) {
   std::lock_guard lock(pool.mutex);
   auto& idle = pool.idle[connection->key()];
   if (idle.size() < kIdlePerServer) idle.push_back(std::move(connection));
+}
+
+std::optional<int64_t> KeptCount(const std::string& key, const std::string& sql,
+                                 const std::string& snapshot) {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  auto it = pool.counts.find(key + '\x1d' + sql);
+  if (it == pool.counts.end() || it->second.snapshot != snapshot) return std::nullopt;
+  return it->second.count;
+}
+
+void KeepCount(const std::string& key, const std::string& sql, const std::string& snapshot,
+               int64_t count) {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  if (pool.counts.size() >= kKeptCounts) pool.counts.clear();
+  pool.counts[key + '\x1d' + sql] = {snapshot, count};
 }
 
 size_t IdleConnectionCount() {

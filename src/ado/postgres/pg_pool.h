@@ -6,7 +6,10 @@
 #include <libpq-fe.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,10 +25,13 @@ class PooledConnection {
 
   PGconn* conn() const { return conn_; }
   const std::string& key() const { return key_; }
+  /// Names of the statements prepared on this connection (they live as long as it does).
+  std::set<std::string>& prepared() { return prepared_; }
 
  private:
   PGconn* conn_;
   std::string key_;
+  std::set<std::string> prepared_;
 };
 
 /// An idle connection made with these keywords, or a new one (logged in and set up for the
@@ -35,6 +41,14 @@ std::unique_ptr<PooledConnection> TakeConnection(
     const std::vector<std::pair<std::string, std::string>>& keywords);
 /// Gives a connection back: kept when it is healthy and outside any transaction.
 void GiveBackConnection(std::unique_ptr<PooledConnection> connection);
+
+/// Exact counts kept between requests, each with the snapshot it was taken in: while the
+/// server's current snapshot is the same one, no transaction has committed since, so the count
+/// still holds. Keyed by the connection's keywords and the count's SQL.
+std::optional<int64_t> KeptCount(const std::string& key, const std::string& sql,
+                                 const std::string& snapshot);
+void KeepCount(const std::string& key, const std::string& sql, const std::string& snapshot,
+               int64_t count);
 
 /// Idle connections across all servers; for tests and diagnostics.
 size_t IdleConnectionCount();

@@ -70,11 +70,13 @@ std::string RuleName(const std::string& action) {
 }  // namespace
 
 std::vector<TableInfo> PostgresSession::Tables() {
-  Result r = Run(std::string("SELECT c.relname, c.relkind, CASE WHEN c.relkind IN ('v', 'm') "
-                             "THEN pg_get_viewdef(c.oid) END FROM pg_class c "
-                             "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE ") +
-                     kVisibleRelations + " ORDER BY c.relname",
-                 {});
+  Result r =
+      RunPrepared("korvex_tables",
+                  std::string("SELECT c.relname, c.relkind, CASE WHEN c.relkind IN ('v', 'm') "
+                              "THEN pg_get_viewdef(c.oid) END FROM pg_class c "
+                              "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE ") +
+                      kVisibleRelations + " ORDER BY c.relname",
+                  {});
   std::vector<TableInfo> tables;
   for (int row = 0; row < PQntuples(r.get()); ++row) {
     TableInfo t;
@@ -90,25 +92,26 @@ std::optional<TableInfo> PostgresSession::DescribeTable(std::string_view name) {
   // The relation (its exact spelling preferred over one differing in case) and its columns in
   // one statement.
   std::vector<DbValue> param{DbValue::Text(std::string(name))};
-  Result r =
-      Run(std::string("WITH t AS (SELECT c.oid, c.relname, c.relkind FROM pg_class c "
-                      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE lower(c.relname) = "
-                      "lower(?::text) AND ") +
-              kVisibleRelations +
-              " ORDER BY c.relname = ?::text DESC LIMIT 1) "
-              "SELECT t.relname, t.relkind, CASE WHEN t.relkind IN ('v', 'm') THEN "
-              "pg_get_viewdef(t.oid) END, a.attname, " +
-              kTypeColumns +
-              ", a.attnotnull, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '' OR "
-              "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', FALSE), "
-              "(SELECT k.ord FROM pg_index i, unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) "
-              "WHERE i.indrelid = t.oid AND i.indisprimary AND k.attnum = a.attnum), "
-              "a.attgenerated <> '' "
-              "FROM t LEFT JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 "
-              "AND NOT a.attisdropped LEFT JOIN pg_type ty ON ty.oid = a.atttypid "
-              "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
-              "ORDER BY a.attnum",
-          std::vector<DbValue>{param[0], param[0]});
+  Result r = RunPrepared(
+      "korvex_describe",
+      std::string("WITH t AS (SELECT c.oid, c.relname, c.relkind FROM pg_class c "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE lower(c.relname) = "
+                  "lower(?::text) AND ") +
+          kVisibleRelations +
+          " ORDER BY c.relname = ?::text DESC LIMIT 1) "
+          "SELECT t.relname, t.relkind, CASE WHEN t.relkind IN ('v', 'm') THEN "
+          "pg_get_viewdef(t.oid) END, a.attname, " +
+          kTypeColumns +
+          ", a.attnotnull, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '' OR "
+          "COALESCE(pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', FALSE), "
+          "(SELECT k.ord FROM pg_index i, unnest(i.indkey) WITH ORDINALITY AS k(attnum, ord) "
+          "WHERE i.indrelid = t.oid AND i.indisprimary AND k.attnum = a.attnum), "
+          "a.attgenerated <> '' "
+          "FROM t LEFT JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum > 0 "
+          "AND NOT a.attisdropped LEFT JOIN pg_type ty ON ty.oid = a.atttypid "
+          "LEFT JOIN pg_attrdef d ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
+          "ORDER BY a.attnum",
+      std::vector<DbValue>{param[0], param[0]});
   const PGresult* res = r.get();
   if (PQntuples(res) == 0) return std::nullopt;
   TableInfo t;
@@ -147,19 +150,20 @@ std::optional<TableInfo> PostgresSession::DescribeTable(std::string_view name) {
 }
 
 std::vector<ForeignKeyInfo> PostgresSession::ForeignKeys() {
-  Result r =
-      Run(std::string("SELECT con.conname, p.relname, pa.attname, c.relname, fa.attname, k.ord, "
-                      "con.confupdtype, con.confdeltype FROM pg_constraint con "
-                      "JOIN pg_class c ON c.oid = con.conrelid "
-                      "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                      "JOIN pg_class p ON p.oid = con.confrelid "
-                      "CROSS JOIN LATERAL unnest(con.conkey, con.confkey) WITH ORDINALITY "
-                      "AS k(fk_attnum, pk_attnum, ord) "
-                      "JOIN pg_attribute fa ON fa.attrelid = con.conrelid AND fa.attnum = "
-                      "k.fk_attnum JOIN pg_attribute pa ON pa.attrelid = con.confrelid AND "
-                      "pa.attnum = k.pk_attnum WHERE con.contype = 'f' AND ") +
-              kVisibleRelations + " ORDER BY c.relname, con.conname, k.ord",
-          {});
+  Result r = RunPrepared(
+      "korvex_foreign_keys",
+      std::string("SELECT con.conname, p.relname, pa.attname, c.relname, fa.attname, k.ord, "
+                  "con.confupdtype, con.confdeltype FROM pg_constraint con "
+                  "JOIN pg_class c ON c.oid = con.conrelid "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                  "JOIN pg_class p ON p.oid = con.confrelid "
+                  "CROSS JOIN LATERAL unnest(con.conkey, con.confkey) WITH ORDINALITY "
+                  "AS k(fk_attnum, pk_attnum, ord) "
+                  "JOIN pg_attribute fa ON fa.attrelid = con.conrelid AND fa.attnum = "
+                  "k.fk_attnum JOIN pg_attribute pa ON pa.attrelid = con.confrelid AND "
+                  "pa.attnum = k.pk_attnum WHERE con.contype = 'f' AND ") +
+          kVisibleRelations + " ORDER BY c.relname, con.conname, k.ord",
+      {});
   std::vector<ForeignKeyInfo> keys;
   for (int row = 0; row < PQntuples(r.get()); ++row) {
     ForeignKeyInfo k;
@@ -177,16 +181,17 @@ std::vector<ForeignKeyInfo> PostgresSession::ForeignKeys() {
 }
 
 std::vector<IndexInfo> PostgresSession::Indexes() {
-  Result r =
-      Run(std::string("SELECT c.relname, i.relname, x.indisprimary, x.indisunique, "
-                      "a.attname FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
-                      "JOIN pg_class c ON c.oid = x.indrelid "
-                      "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                      "CROSS JOIN LATERAL unnest(x.indkey) WITH ORDINALITY AS k(attnum, ord) "
-                      "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = "
-                      "k.attnum WHERE c.relkind IN ('r', 'p', 'm') AND ") +
-              kVisibleRelations + " ORDER BY c.relname, x.indisprimary DESC, i.relname, k.ord",
-          {});
+  Result r = RunPrepared(
+      "korvex_indexes",
+      std::string("SELECT c.relname, i.relname, x.indisprimary, x.indisunique, "
+                  "a.attname FROM pg_index x JOIN pg_class i ON i.oid = x.indexrelid "
+                  "JOIN pg_class c ON c.oid = x.indrelid "
+                  "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                  "CROSS JOIN LATERAL unnest(x.indkey) WITH ORDINALITY AS k(attnum, ord) "
+                  "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum = "
+                  "k.attnum WHERE c.relkind IN ('r', 'p', 'm') AND ") +
+          kVisibleRelations + " ORDER BY c.relname, x.indisprimary DESC, i.relname, k.ord",
+      {});
   std::vector<IndexInfo> indexes;
   for (int row = 0; row < PQntuples(r.get()); ++row) {
     std::string table = Text(r.get(), row, 0), name = Text(r.get(), row, 1);
@@ -202,7 +207,8 @@ std::optional<std::string> PostgresSession::ResolveName(std::string_view word) {
   // Words with a role in the grammar stay words; only the unreserved ones may be names.
   static const std::set<std::string> kGrammarWords = [this] {
     std::set<std::string> words;
-    Result r = Run("SELECT word FROM pg_get_keywords() WHERE catcode <> 'U'", {});
+    Result r = RunPrepared("korvex_keywords",
+                           "SELECT word FROM pg_get_keywords() WHERE catcode <> 'U'", {});
     for (int row = 0; row < PQntuples(r.get()); ++row) words.insert(Text(r.get(), row, 0));
     return words;
   }();
@@ -210,12 +216,14 @@ std::optional<std::string> PostgresSession::ResolveName(std::string_view word) {
   if (kGrammarWords.count(folded)) return std::nullopt;
   if (!names_) {
     names_.emplace();
-    Result r = Run(std::string("SELECT c.relname, a.attname FROM pg_class c "
-                               "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                               "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
-                               "AND NOT a.attisdropped WHERE ") +
-                       kVisibleRelations,
-                   {});
+    Result r =
+        RunPrepared("korvex_names",
+                    std::string("SELECT c.relname, a.attname FROM pg_class c "
+                                "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                                "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                                "AND NOT a.attisdropped WHERE ") +
+                        kVisibleRelations,
+                    {});
     auto add = [&](std::string name) {
       auto& spellings = (*names_)[FoldCase(name)];
       if (std::find(spellings.begin(), spellings.end(), name) == spellings.end())
@@ -244,12 +252,13 @@ PostgresSession::ColumnOrigin PostgresSession::OriginOf(Oid table, int column) {
   if (it == origins_.end()) {
     // One visit per table and session, for all of its columns: a result names each.
     std::vector<DbValue> param{DbValue::Int(static_cast<int64_t>(table))};
-    Result r = Run(std::string("SELECT c.relname, a.attnum, a.attname, ") + kTypeColumns +
-                       " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                       "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
-                       "JOIN pg_type ty ON ty.oid = a.atttypid WHERE c.oid = ?::oid AND " +
-                       kVisibleRelations,
-                   param);
+    Result r = RunPrepared("korvex_origin",
+                           std::string("SELECT c.relname, a.attnum, a.attname, ") + kTypeColumns +
+                               " FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                               "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                               "JOIN pg_type ty ON ty.oid = a.atttypid WHERE c.oid = ?::oid AND " +
+                               kVisibleRelations,
+                           param);
     TableNames names;
     for (int row = 0; row < PQntuples(r.get()); ++row) {
       names.name = Text(r.get(), row, 0);

@@ -64,6 +64,9 @@ class PostgresSession : public ProviderConnection {
   /// transaction a failing statement is undone alone, as other databases do, instead of
   /// spoiling the whole transaction.
   Result Run(std::string_view sql, std::span<const DbValue> params);
+  /// Run for the provider's own catalogue statements: prepared once per connection under name,
+  /// so that the server plans each only once.
+  Result RunPrepared(const char* name, const std::string& sql, std::span<const DbValue> params);
 
   /// The table and column names behind a result column (the oid and number libpq reports).
   struct ColumnOrigin {

@@ -1,6 +1,7 @@
 // The PostgreSQL provider's session: statements through libpq with numbered parameters,
 // results read whole (positioned queries ask for batches, see ResultBatch), transactions
 // nested as savepoints, and the connection string's keys as libpq keywords.
+#include <functional>
 #include <mutex>
 
 #include "ado/ado_errors.h"
@@ -176,6 +177,23 @@ Result PostgresSession::Run(std::string_view sql, std::span<const DbValue> param
   return result;
 }
 
+Result PostgresSession::RunPrepared(const char* name, const std::string& sql,
+                                    std::span<const DbValue> params) {
+  Result result;
+  Guarded([&] {
+    if (!connection_->prepared().count(name)) {
+      Result prepared(PQprepare(conn(), name, NumberParameterMarks(sql).c_str(),
+                                static_cast<int>(params.size()), nullptr));
+      if (!Succeeded(prepared.get())) RaisePostgres(conn(), prepared.get());
+      connection_->prepared().insert(name);
+    }
+    Parameters p(params);
+    result.reset(PQexecPrepared(conn(), name, p.Count(), p.Values(), p.Lengths(), p.Formats(), 0));
+    if (!Succeeded(result.get())) RaisePostgres(conn(), result.get());
+  });
+  return result;
+}
+
 std::unique_ptr<ProviderCursor> PostgresSession::Query(std::string_view sql,
                                                        std::span<const DbValue> params) {
   return std::make_unique<PostgresCursor>(*this, Run(sql, params));
@@ -205,9 +223,20 @@ int64_t PostgresSession::Execute(std::string_view sql, std::span<const DbValue> 
 }
 
 int64_t PostgresSession::Count(const std::string& count_sql) {
-  Result result = Run(count_sql, {});
-  if (PQntuples(result.get()) < 1 || PQgetisnull(result.get(), 0, 0)) return 0;
-  return std::strtoll(PQgetvalue(result.get(), 0, 0), nullptr, 10);
+  auto number = [](const PGresult* r, int column) -> int64_t {
+    if (PQntuples(r) < 1 || PQgetisnull(r, 0, column)) return 0;
+    return std::strtoll(PQgetvalue(r, 0, column), nullptr, 10);
+  };
+  // Inside a transaction the session sees its own changes: no kept count applies.
+  if (depth_ > 0) return number(Run(count_sql, {}).get(), 0);
+  const std::string& key = connection_->key();
+  Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
+  if (auto kept = KeptCount(key, count_sql, PQgetvalue(now.get(), 0, 0))) return *kept;
+  // The count and the snapshot it saw, from one statement.
+  Result r = Run("SELECT pg_current_snapshot()::text, (" + count_sql + ")", {});
+  int64_t count = number(r.get(), 1);
+  KeepCount(key, count_sql, PQgetvalue(r.get(), 0, 0), count);
+  return count;
 }
 
 bool PostgresSession::ReturnsRows(std::string_view sql) {
@@ -229,9 +258,10 @@ int64_t PostgresSession::ResultBatch() const {
 }
 
 uint64_t PostgresSession::ChangeCounter() {
-  // Another session's commits are invisible to a client of the server: every call may follow
-  // a change.
-  return ++changes_;
+  // The snapshot changes with every commit anywhere on the server; the session's own changes
+  // inside a transaction are counted apart.
+  Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
+  return std::hash<std::string>{}(PQgetvalue(now.get(), 0, 0)) + changes_;
 }
 
 void PostgresSession::Begin(int depth) {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "ado/ado_errors.h"
+#include "ado/postgres/catalog_cache.h"
 
 namespace korvex::ado::postgres {
 
@@ -30,6 +31,11 @@ struct Pool {
     int64_t count;
   };
   std::map<std::string, Count> counts;
+  struct Catalog {
+    std::string snapshot;
+    std::shared_ptr<CatalogCache> cache;
+  };
+  std::map<std::string, Catalog> catalogs;
 };
 
 Pool& ThePool() {
@@ -114,6 +120,14 @@ void KeepCount(const std::string& key, const std::string& sql, const std::string
   std::lock_guard lock(pool.mutex);
   if (pool.counts.size() >= kKeptCounts) pool.counts.clear();
   pool.counts[key + '\x1d' + sql] = {snapshot, count};
+}
+
+std::shared_ptr<CatalogCache> SharedCatalog(const std::string& key, const std::string& snapshot) {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  Pool::Catalog& kept = pool.catalogs[key];
+  if (!kept.cache || kept.snapshot != snapshot) kept = {snapshot, std::make_shared<CatalogCache>()};
+  return kept.cache;
 }
 
 size_t IdleConnectionCount() {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ado/postgres/catalog_cache.h"
 #include "ado/postgres/pg_pool.h"
 #include "ado/provider.h"
 
@@ -85,17 +86,14 @@ class PostgresSession : public ProviderConnection {
   std::unique_ptr<PooledConnection> connection_;
   int depth_ = 0;  // transactions open through Begin
   uint64_t changes_ = 0;
-  struct ColumnNames {
-    std::string name, declared_type;
-  };
-  struct TableNames {
-    std::string name;
-    std::map<int, ColumnNames> columns;  // by attribute number
-  };
-  std::map<Oid, TableNames> origins_;
-  /// The search path's table and column names by folded name, read on first need and again
-  /// after a statement that may have changed them.
-  std::optional<std::map<std::string, std::vector<std::string>>> names_;
+  /// The catalogue cache this session reads through: the one shared with every session of the
+  /// server's current snapshot, until the session itself runs a statement that may change the
+  /// catalogue (or opens a transaction); then one of its own, fresh after each statement.
+  CatalogCache& Catalog();
+
+  std::shared_ptr<CatalogCache> catalog_;
+  bool catalog_checked_ = false;  // since the last statement of the session's own
+  bool private_catalog_ = false;
 };
 
 }  // namespace korvex::ado::postgres

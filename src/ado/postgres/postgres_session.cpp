@@ -196,12 +196,16 @@ Result PostgresSession::RunPrepared(const char* name, const std::string& sql,
 
 std::unique_ptr<ProviderCursor> PostgresSession::Query(std::string_view sql,
                                                        std::span<const DbValue> params) {
+  catalog_checked_ = false;
   return std::make_unique<PostgresCursor>(*this, Run(sql, params));
 }
 
 int64_t PostgresSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   ++changes_;
-  names_.reset();  // the statement may have made or dropped tables
+  // The statement may have made or dropped tables: from here on the session reads the
+  // catalogue afresh, into a cache of its own.
+  private_catalog_ = true;
+  catalog_checked_ = false;
   if (!params.empty()) return RowsChanged(Run(sql, params).get());
   // Several statements may come in one text; only the simple protocol takes that.
   std::string text(sql);
@@ -240,6 +244,7 @@ int64_t PostgresSession::Count(const std::string& count_sql) {
 }
 
 bool PostgresSession::ReturnsRows(std::string_view sql) {
+  catalog_checked_ = false;
   // Prepared and described, never run: the statement may change data.
   std::string text(sql);
   int fields = 0;

@@ -64,10 +64,12 @@ ServerRows::ServerRows(std::shared_ptr<ProviderConnection> session, RowQuery que
       batch_(session_->ResultBatch()),
       limit_(FirstLimit(*session_)) {}
 
-int64_t ServerRows::NextLimit() {
+int64_t ServerRows::NextLimit(bool continuation) {
   if (batch_ <= 0) return kNoRowLimit;
-  // Each continuation of a walk asks for more, so a long walk costs few queries.
-  if (limit_ != kNoRowLimit) batch_ = std::min(std::max(batch_, limit_) * 4, kLargestBatch);
+  // A walk that ran out of its batch asks for more the next time, so a long walk costs few
+  // queries; a jump to a far row reads no more than a first batch there.
+  if (continuation && limit_ != kNoRowLimit)
+    return std::min(std::max(batch_, limit_) * 4, kLargestBatch);
   return batch_;
 }
 
@@ -103,7 +105,7 @@ void ServerRows::Restart(bool reverse, std::optional<DbValue> anchor, int64_t of
   cursor_position_ = reverse ? landing + 1 : landing - 1;
 }
 
-void ServerRows::Reposition(int64_t target) {
+void ServerRows::Reposition(int64_t target, bool continuation) {
   int64_t best_cost = target;  // from the first row
   int mode = 0;                // 0 start, 1 end, 2 forward from the cursor, 3 back from it
   if (query_.Seekable()) {
@@ -119,7 +121,7 @@ void ServerRows::Reposition(int64_t target) {
       if (distance < 0 && -distance - 1 < best_cost) best_cost = -distance - 1, mode = 3;
     }
   }
-  int64_t limit = NextLimit();
+  int64_t limit = NextLimit(continuation);
   switch (mode) {
     case 1:
       Restart(true, std::nullopt, best_cost, target, limit);
@@ -142,14 +144,14 @@ bool ServerRows::Fetch(int64_t target) {
   int64_t distance = reverse_ ? cursor_position_ - target : target - cursor_position_;
   bool walk = cursor_ && !exhausted_ && distance > 0 && distance <= kWalkLimit;
   if (!walk) {
-    Reposition(target);
+    Reposition(target, false);
     distance = 1;
   }
   for (; distance > 0; --distance) {
     if (stepped_ == limit_) {
       // The batch is used up, not necessarily the rows: the next ones come from a new query,
       // anchored on the row the cursor is still on.
-      Reposition(cursor_position_ + (reverse_ ? -1 : 1));
+      Reposition(cursor_position_ + (reverse_ ? -1 : 1), true);
     }
     if (!cursor_->Next()) {
       exhausted_ = true;

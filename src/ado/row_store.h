@@ -119,10 +119,11 @@ class ServerRows : public RowStore {
 
  private:
   bool Fetch(int64_t position);
-  void Reposition(int64_t position);
+  /// continuation: the walk ran out of its batch, as opposed to a jump.
+  void Reposition(int64_t position, bool continuation);
   void Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset, int64_t landing,
                int64_t limit);
-  int64_t NextLimit();
+  int64_t NextLimit(bool continuation);
 
   std::shared_ptr<ProviderConnection> session_;
   RowQuery query_;

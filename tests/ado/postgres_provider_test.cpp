@@ -427,6 +427,12 @@ TEST(PostgresProvider, SessionsAreReusedAndTheirCataloguesStayApart) {
   c->Open(one.ConnectionString());
   EXPECT_EQ(postgres::IdleConnectionCount(), 1u);
   EXPECT_EQ(Query(c, "T")->Fields()[0].Name(), "x");
+  // What the catalogue said is kept between requests only while nothing has committed: a
+  // column another program adds shows at once, on this session and on a new one.
+  one.Exec("ALTER TABLE \"T\" ADD COLUMN added text DEFAULT 'new'");
+  EXPECT_EQ(Query(c, "T")->Fields().Count(), 2);
+  auto other = Open(one);
+  EXPECT_EQ(Scalar(other, "SELECT added FROM T"), "new");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,8 +36,12 @@ class PostgresScratch {
  public:
   /// A new, empty schema; setup_sql (PostgreSQL's own dialect) runs in it.
   explicit PostgresScratch(const std::string& setup_sql = "") {
+    // Process ids come round again, and a test that died leaves its schema behind: a random
+    // part keeps the name new.
     static std::atomic<int> counter{0};
-    schema_ = "korvex_t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    std::random_device random;
+    schema_ = "korvex_t" + std::to_string(getpid()) + "_" + std::to_string(++counter) + "_" +
+              std::to_string(random() % 1000000000u);
     server_ = TestPostgresServer().value_or("");
     conn_ = Connect(server_);
     Exec("CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);

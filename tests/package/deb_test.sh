@@ -2,10 +2,11 @@
 # The Debian package of the program: made by `cpack -G DEB`, unpacked by dpkg-deb into a scratch
 # root (nothing is installed on this machine) and its program run from there, far from the tree:
 # the built-in site and the HTML editor's files must travel inside it.
-# Usage: deb_test.sh BUILD_DIR VERSION
+# Usage: deb_test.sh BUILD_DIR VERSION CPACK
 set -euo pipefail
-build=$(cd "$1" && pwd -P)
+build=$(cd "$1" && pwd)
 version=$2
+cpack=$3
 
 work=$(mktemp -d)
 server=""
@@ -19,7 +20,7 @@ fail() {
   exit 1
 }
 
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || {
+"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 || {
   cat "$work/cpack.log"
   fail "cpack -G DEB failed"
 }

@@ -2,12 +2,13 @@
 # Korvex as a C++ developer gets it: `cmake --install` into a fresh prefix, then the separate
 # project examples/embed found through find_package(Korvex) and built against that prefix, and
 # run: it serves a real SQLite table over the HTTP server, read and written by requests.
-# Usage: install_test.sh BUILD_DIR SOURCE_DIR CMAKE_GENERATOR CXX_COMPILER
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR CMAKE CMAKE_GENERATOR CXX_COMPILER
 set -euo pipefail
-build=$(cd "$1" && pwd -P)
-source=$(cd "$2" && pwd -P)
-generator=$3
-cxx=$4
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+cmake=$3
+generator=$4
+cxx=$5
 
 work=$(mktemp -d)
 server=""
@@ -22,18 +23,21 @@ fail() {
 }
 
 prefix=$work/prefix
-cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+"$cmake" --install "$build" --prefix "$prefix" >"$work/install.log"
 
-# The installed files name neither the build folder nor the sources, debug information included.
-if found=$(grep -rlF -e "$build" -e "$source" "$prefix"); then
+# The installed files name neither the build folder nor the sources, debug information included,
+# by any of their spellings.
+if found=$(grep -rlF -e "$build" -e "$source" -e "$(cd "$build" && pwd -P)" \
+  -e "$(cd "$source" && pwd -P)" "$prefix"); then
   fail "installed files naming $build or $source:"$'\n'"$found"
 fi
 
 # The public headers came with every header they include, and none of the internals that
 # would make a user find Boost or Duktape's headers.
 headers=$prefix/include/korvex
-[ -f "$headers/component/admin_recordset.h" ] || fail "no component/admin_recordset.h under $headers"
-[ -f "$headers/host/http/server.h" ] || fail "no host/http/server.h under $headers"
+for header in component/admin_recordset.h host/http/server.h korvex.h; do
+  [ -f "$headers/$header" ] || fail "no $header under $headers"
+done
 if found=$(grep -rlE '#include <(boost/|duktape)' "$headers"); then
   fail "installed headers that include Boost or Duktape:"$'\n'"$found"
 fi
@@ -53,12 +57,12 @@ PKG_CONFIG_PATH=$(dirname "$pc")
 "$work/all" || fail "the program linked by pkg-config's flags does not run"
 
 # The example, configured as a separate project against the prefix only.
-cmake -S "$source/examples/embed" -B "$work/embed" -G "$generator" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" || {
+"$cmake" -S "$source/examples/embed" -B "$work/embed" -G "$generator" \
+  -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_PREFIX_PATH="$prefix" >"$work/configure.log" || {
   cat "$work/configure.log"
   fail "examples/embed does not configure against the installed package"
 }
-cmake --build "$work/embed" >"$work/build.log" 2>&1 || {
+"$cmake" --build "$work/embed" >"$work/build.log" 2>&1 || {
   cat "$work/build.log"
   fail "examples/embed does not build against the installed package"
 }
@@ -96,7 +100,8 @@ curl -sS --fail -o "$work/result.html" --data-urlencode "NuovoRecordKorVex=TRUE"
   --data-urlencode "ID=" --data-urlencode "Name=Desk & co" --data-urlencode "Price=99.5" \
   "${url%/}$action" || fail "the post of the add form failed"
 added=$(sqlite3 "$work/shop.db" "SELECT Price FROM Products WHERE Name = 'Desk & co'")
-[ "$added" = "99.5" ] || fail "the posted record is not in the table ('$added'): $(cat "$work/result.html")"
+[ "$added" = "99.5" ] ||
+  fail "the posted record is not in the table ('$added'): $(cat "$work/result.html")"
 list=$(curl -sS --fail "$url") || fail "GET $url"
 grep -qF "Desk &amp; co" <<<"$list" || fail "the list does not show the added row: $list"
 

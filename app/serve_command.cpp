@@ -305,7 +305,8 @@ Options:
   --help               show this text.
 
 The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
-else ~/.local/state/korvex) and served from there; so are the HTML editor's support files, at
+else $XDG_STATE_HOME/korvex, ~/.local/state/korvex or /tmp/korvex-<uid>, the first not inside
+the site) and served from there; so are the HTML editor's support files, at
 /KorVex/HTML_Editor/ (its default WorkingPath) unless the site has a KorVex folder of its own.
 A table's report uses the template generated there (report-templates/) on its first report;
 edit it to change the report.
@@ -317,6 +318,8 @@ One line per request goes to standard error: time, client, method, path, status,
 milliseconds, and for a request refused for its Host, Origin or Referer that header and its
 value. SIGINT or SIGTERM stops the server once the requests in progress are answered; a second
 signal ends it at once.
+Exit status: 0 once stopped by a signal, 1 when it cannot start (the database, the site folder
+or the address), 2 for a mistake in the options.
 )";
 }
 

@@ -48,9 +48,10 @@ install(EXPORT KorvexTargets NAMESPACE Korvex:: DESTINATION ${KORVEX_CMAKE_DIR}
   COMPONENT Development)
 configure_package_config_file(cmake/KorvexConfig.cmake.in
   ${PROJECT_BINARY_DIR}/KorvexConfig.cmake INSTALL_DESTINATION ${KORVEX_CMAKE_DIR})
-# The package's version is the program's; a new major version may change the C++ interface.
+# The package's version is the program's; a project asking for an earlier version is
+# served by this one.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/KorvexConfigVersion.cmake
-  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+  VERSION ${PROJECT_VERSION} COMPATIBILITY AnyNewerVersion)
 install(FILES ${PROJECT_BINARY_DIR}/KorvexConfig.cmake
   ${PROJECT_BINARY_DIR}/KorvexConfigVersion.cmake ${PROJECT_SOURCE_DIR}/cmake/FindDuktape.cmake
   DESTINATION ${KORVEX_CMAKE_DIR} COMPONENT Development)

@@ -31,6 +31,7 @@ inline PageResult RunReportPage(const std::string& url, const std::string& datab
       url,
       [&](AdminRecordset& page) {
         page.DatabasePath(database);
+        page.LinkSecret = kTestLinkSecret;
         body(page);
       },
       &screens);

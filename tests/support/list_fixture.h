@@ -58,6 +58,7 @@ inline PageResult RunListPage(const std::string& url, const std::string& databas
       url,
       [&](AdminRecordset& page) {
         page.DatabasePath(database);
+        page.LinkSecret = kTestLinkSecret;
         render(page);
       },
       &screens);

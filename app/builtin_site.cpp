@@ -162,7 +162,11 @@ class BuiltInSite : public Dispatch, public PageObject {
   void DeclareFiles(const std::shared_ptr<Dispatch>& page) const {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     filFileMan& files = *admin.FileMan;
-    files.InvalidExtensions->Add(Variant("KSP"));
+    // The files are served from the site's own address: a stored page or document with
+    // script in it would run there with the visitor's session.
+    for (const char* extension :
+         {"KSP", "HTM", "HTML", "SHTML", "XHTML", "SVG", "XML", "JS", "MJS"})
+      files.InvalidExtensions->Add(Variant(extension));
     if (settings_->files_path.empty()) {
       files.AllowSendFile = files.AllowDelete = files.AllowRename = false;
       return;

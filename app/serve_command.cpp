@@ -23,6 +23,7 @@
 #include "host/http/server.h"
 #include "host/page_host.h"
 #include "host/session_store.h"
+#include "host/site_secret.h"
 #include "host/state_dir.h"
 #include "korvex.h"
 #include "script/script_page_runner.h"
@@ -174,6 +175,7 @@ struct ServedSite {
   fs::path root;
   host::VirtualFolders virtual_folders;
   std::string description;  // for the start line
+  std::string link_secret;  // what its pages sign their links with
 };
 
 // The demo shop in the working folder, created on the first run and reused afterwards, with
@@ -219,6 +221,8 @@ ServedSite BuiltInSite(const ServeOptions& o, host::http::AccessLog& log) {
   }
   settings.state_dir = host::StateDirectory(host::ProcessEnvironment(), std::nullopt);
   site.root = WriteBuiltInSite(settings.state_dir);
+  // One secret for the built-in site, whatever version of its pages is written out.
+  site.link_secret = host::SiteSecret(settings.state_dir, "built-in site");
   site.description = "the administration site of " + settings.database_name + " (" +
                      std::to_string(tables) + (tables == 1 ? " table)" : " tables)");
   RegisterBuiltInSite(ClassRegistry::Global(), std::move(settings));
@@ -238,11 +242,20 @@ void AddEditorFiles(ServedSite& site, host::http::AccessLog& log) {
   }
 }
 
-ServedSite PageFolder(const std::string& folder) {
+// A folder of pages of one's own. Without a state folder its links are signed with a secret
+// of this run only: they still work, until the server is restarted.
+ServedSite PageFolder(const std::string& folder, host::http::AccessLog& log) {
   std::error_code ec;
   fs::path root = fs::canonical(folder, ec);
   if (ec || !fs::is_directory(root)) throw std::runtime_error("no site folder " + folder);
-  return ServedSite{root, {}, root.string()};
+  ServedSite site{root, {}, root.string(), ""};
+  try {
+    site.link_secret =
+        host::SiteSecret(host::StateDirectory(host::ProcessEnvironment(), root), root.string());
+  } catch (const std::exception& e) {
+    log.Note(std::string("korvex: the site's link secret is kept for this run only: ") + e.what());
+  }
+  return site;
 }
 
 std::string Url(const std::string& address, uint16_t port) {
@@ -305,10 +318,12 @@ Options:
   --help               show this text.
 
 The built-in site's pages are written to a folder of the state directory (KORVEX_STATE_DIR,
-else ~/.local/state/korvex) and served from there; so are the HTML editor's support files, at
+else $XDG_STATE_HOME/korvex, ~/.local/state/korvex or /tmp/korvex-<uid>, the first not inside
+the site) and served from there; so are the HTML editor's support files, at
 /KorVex/HTML_Editor/ (its default WorkingPath) unless the site has a KorVex folder of its own.
 A table's report uses the template generated there (report-templates/) on its first report;
-edit it to change the report.
+edit it to change the report. The SQL text a search result's page links carry is signed
+with the site's secret, made on first use in the state directory (link-secrets/).
 Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
 A URL going on after a page's or a file's name ("/table.ksp/x") is answered 404. Every answer
 carries X-Content-Type-Options: nosniff, Referrer-Policy: same-origin and
@@ -317,6 +332,8 @@ One line per request goes to standard error: time, client, method, path, status,
 milliseconds, and for a request refused for its Host, Origin or Referer that header and its
 value. SIGINT or SIGTERM stops the server once the requests in progress are answered; a second
 signal ends it at once.
+Exit status: 0 once stopped by a signal, 1 when it cannot start (the database, the site folder
+or the address), 2 for a mistake in the options.
 )";
 }
 
@@ -341,7 +358,7 @@ int ServeCommand(int argc, char** argv) {
   RegisterAllClasses();
   ServedSite site;
   try {
-    site = options.root ? PageFolder(*options.root) : BuiltInSite(options, log);
+    site = options.root ? PageFolder(*options.root, log) : BuiltInSite(options, log);
     AddEditorFiles(site, log);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korvex serve: %s\n", e.what());
@@ -356,6 +373,7 @@ int ServeCommand(int argc, char** argv) {
   pages.site_root = site.root;
   pages.virtual_folders = site.virtual_folders;
   pages.sessions = &sessions;
+  pages.site_secret = site.link_secret;
   options.server.page_handler = [&](const host::RequestData& request) {
     return host::ServePage(request, pages, runner);
   };

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  dpkg-dev  # dpkg-shlibdeps: the Debian package's dependencies (cpack -G DEB)
   libsqlite3-dev sqlite3
   duktape-dev
   libboost1.81-dev

@@ -10,17 +10,20 @@
 #include "component/register_component.h"
 #include "component/screens.h"
 #include "core/class_registry.h"
-#include "editing/edit_form.h"
 #include "diagnostics/connection_properties.h"
 #include "diagnostics/recordset_table.h"
 #include "diagnostics/schema_dumps.h"
+#include "editing/edit_form.h"
 #include "editing/write_path.h"
-#include "fileman/file_manager.h"
 #include "editor/editor_page.h"
+#include "fileman/file_manager.h"
 #include "listing/editing_list.h"
 #include "render/select_from_recordset.h"
 #include "reports/base_template.h"
 #include "reports/template_report.h"
+#include "search/criteria_sql.h"
+#include "search/fast_search.h"
+#include "search/search_form.h"
 
 namespace korvex {
 
@@ -44,6 +47,14 @@ class ProductScreens final : public Screens {
     return korvex::DoBaseTemplate(page, file_path, overwrite);
   }
   void SaveRecord(AdminRecordset& page) override { korvex::SaveRecord(page); }
+  void RenderSearchForm(AdminRecordset& page) override { korvex::RenderSearchForm(page); }
+  std::string BuildCriteriaSql(AdminRecordset& page) override {
+    return korvex::BuildCriteriaSql(page);
+  }
+  std::shared_ptr<Dispatch> ApplyFastSearch(AdminRecordset& page,
+                                            std::shared_ptr<Dispatch> target) override {
+    return korvex::ApplyFastSearch(page, std::move(target));
+  }
   void RenderFileManFrameset(AdminRecordset& page) override { korvex::RenderFileManFrameset(page); }
   void RenderFileManList(AdminRecordset& page) override { korvex::RenderFileManList(page); }
   void RenderFileManConsole(AdminRecordset& page, const std::string& message,

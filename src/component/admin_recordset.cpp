@@ -91,6 +91,7 @@ const MemberTable& AdminRecordset::Members() const {
           Prop<&C::CriptoPrefix>("CriptoPrefix"),
           Prop<&C::ShowNumbersInSelect>("ShowNumbersInSelect"),
           ReadOnlyProp<&C::ActionPerformed>("ActionPerformed"),
+          Prop<&C::LinkSecret>("LinkSecret"),
           Method("OnStartPage", &C::OnStartPage),
           Method("HideField", &C::HideField),
           Method("AliasField", &C::AliasField),

@@ -73,6 +73,10 @@ class AdminRecordset : public Dispatch, public PageObject {
   /// The last screen produced or write done (1 initial, 2 failure, 4 edit form, 8 inserted,
   /// 16 updated, 32 deleted, 64 editing list, 128 search form, 256 report). Read-only to pages.
   int16_t ActionPerformed = 1;
+  /// The secret the SQL text of page links is signed and checked with. Empty (the default):
+  /// the site's own, which the host keeps outside the site. A page that sets it sets the
+  /// same on every page of the screen family. Reads give only what the page set.
+  std::string LinkSecret;
 
   // ---- Properties with rules ----
   std::string Version() const;
@@ -198,6 +202,11 @@ class AdminRecordset : public Dispatch, public PageObject {
   const std::shared_ptr<ado::Connection>& Connection();
   /// Whether the shared connection exists and is open, without opening it.
   bool ConnectionIsOpen() const;
+  /// The signature an SQL text carries in a page link: HMAC-SHA-256 under the link secret,
+  /// in hexadecimal.
+  std::string SqlSignature(std::string_view sql) const;
+  /// Whether signature is the one SqlSignature gives for sql (compared in constant time).
+  bool SqlSignatureMatches(std::string_view sql, std::string_view signature) const;
   /// The screens the controller calls; the product's by default.
   void UseScreens(Screens& screens) { screens_ = &screens; }
 
@@ -219,6 +228,9 @@ class AdminRecordset : public Dispatch, public PageObject {
   /// row, when answers_row_form), 2 (the write path), 11 to 16 and 20. False for any other.
   bool AnswerSharedCode(int16_t code, bool answers_row_form);
   void TakeRecordsetFromRequest();
+  /// DoSearchForm's codes -1 (to_list) and -2: the statement or filter of the search, then
+  /// the list or the report. A refusal is the list's notice, or raised for the report.
+  void ShowSearchResult(bool to_list, std::string sql);
 
   std::string left_separator_;
   std::string right_separator_;

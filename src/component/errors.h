@@ -25,6 +25,11 @@ inline constexpr int32_t kScreenNotAvailable = -2147467263;  // 0x80004001
 inline constexpr int32_t kUnknownRecordset = -2147217865;  // 0x80040E37
 /// A write asked for by a request that is no posted form (E_ACCESSDENIED).
 inline constexpr int32_t kWriteNotPosted = -2147024891;  // 0x80070005
+/// A search result link whose SQL text this site did not sign (E_ACCESSDENIED).
+inline constexpr int32_t kUnsignedSql = -2147024891;  // 0x80070005
+/// A posted search criterion the search form does not offer, or a value that is not of its
+/// column's kind (E_INVALIDARG).
+inline constexpr int32_t kSearchRefused = -2147024809;  // 0x80070057
 }  // namespace err
 
 /// The name the component's own errors carry as their source.
@@ -80,6 +85,21 @@ inline AutomationError UnknownRecordsetError(std::string_view name) {
       err::kUnknownRecordset,
       "The recordset \"" + std::string(name) + "\" is no table or view of the database",
       std::string(kComponentSource));
+}
+
+/// The refusal of a search result link whose SQL text carries no valid signature.
+inline AutomationError UnsignedSqlError() {
+  return AutomationError(err::kUnsignedSql,
+                         "The SQL text of this search result link is not signed by this site (the "
+                         "link was changed, or made elsewhere); nothing was run. Search again "
+                         "from the search form.",
+                         std::string(kComponentSource));
+}
+
+/// The refusal of a posted search value: what is wrong, naming the field.
+inline AutomationError SearchRefusedError(std::string_view what) {
+  return AutomationError(err::kSearchRefused, std::string(what) + "; nothing was run.",
+                         std::string(kComponentSource));
 }
 
 /// The rule of the button caption setters: a caption that is empty once blanks are trimmed

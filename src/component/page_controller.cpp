@@ -2,6 +2,7 @@
 // screen put in the query string and calls one screen through Screens; a request without a
 // code it knows shows the method's own default screen.
 #include <string>
+#include <utility>
 
 #include "component/admin_recordset.h"
 #include "component/errors.h"
@@ -92,9 +93,25 @@ void AdminRecordset::DoSearchForm() {
   int16_t code = PageCode();
   if (code == -1 || code == -2 || code == 1 || code == 2) TakeRecordsetFromRequest();
   if (code == -1 || code == -2) {
-    bool to_list = code == -1;
+    ShowSearchResult(code == -1, std::move(sql));
+    return;
+  }
+  if (AnswerSharedCode(code, true)) return;
+  screens_->RenderSearchForm(*this);
+}
+
+void AdminRecordset::ShowSearchResult(bool to_list, std::string sql) {
+  try {
+    // The name comes from the request and becomes the list's source or part of the
+    // statement: only a table or view of the database is taken.
+    if (!IsTableOrView(recordset_)) throw UnknownRecordsetError(recordset_);
     if (VariantEquals(SearchForm->Style, Variant(int32_t{0}))) {
-      if (sql.empty()) sql = screens_->BuildCriteriaSql(*this);
+      if (sql.empty()) {
+        sql = screens_->BuildCriteriaSql(*this);
+      } else if (!SqlSignatureMatches(sql, RequestItem(ParamName("SQLSign")))) {
+        // A statement carried by a link runs only as this site wrote it.
+        throw UnsignedSqlError();
+      }
     } else {
       // Fast search: the source stays the table; the screen's settings carry the filter.
       sql = recordset_;
@@ -106,15 +123,21 @@ void AdminRecordset::DoSearchForm() {
             RequireObjectOf<HTMLReport>(Variant(screens_->ApplyFastSearch(*this, Report.get())));
       }
     }
-    if (to_list) {
-      screens_->RenderEditingList(*this, sql);
-    } else {
-      screens_->RenderTemplateReport(*this, sql);
-    }
+  } catch (const AutomationError& error) {
+    // The list shows a refusal as it shows its own failures; the report raises them.
+    const bool refusal =
+        error.source() == kComponentSource &&
+        (error.number() == err::kUnknownRecordset || error.number() == err::kUnsignedSql ||
+         error.number() == err::kSearchRefused);
+    if (!to_list || !refusal) throw;
+    WriteEditingListNotice(error);
     return;
   }
-  if (AnswerSharedCode(code, true)) return;
-  screens_->RenderSearchForm(*this);
+  if (to_list) {
+    screens_->RenderEditingList(*this, sql);
+  } else {
+    screens_->RenderTemplateReport(*this, sql);
+  }
 }
 
 void AdminRecordset::EditItem(const std::string& sWhereCriterion) {

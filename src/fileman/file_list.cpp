@@ -108,10 +108,11 @@ class FileList {
       std::string window = file.name;
       std::replace(window.begin(), window.end(), '.', '_');
       out_.Raw(" <a href='#").Html(file.name).Raw("' ");
-      out_.Raw(" onClick=\"window.open('").Raw(ScriptAttribute(files_.Path() + file.name));
+      out_.Raw(" onClick=\"window.open('")
+          .Raw(ScriptAttribute(files_.Path() + PathSegment(file.name)));
       out_.Raw("','").Raw(ScriptAttribute(window)).Raw("' , 'width=").Number(image.width);
       out_.Raw(",height=").Number(image.height).Raw("' )   \"");
-      out_.Raw("><img src=\"").Raw(files_.Path()).Html(file.name).Raw("\" ");
+      out_.Raw("><img src=\"").Raw(files_.Path()).Html(PathSegment(file.name)).Raw("\" ");
       out_.Raw(ThumbnailAttribute(image, Variant(width_), Variant(height_)));
       out_.Raw(" align=\"middle\" border=\"0\"></a>");
     } else {
@@ -123,7 +124,10 @@ class FileList {
   void WriteLinks(const ListedFile& file) {
     out_.Raw(files_.ItemHead).Raw("<a name='").Html(FirstLetterUpper(file.name)).Raw("'></a>");
     if (files_.AllowView) {
-      out_.Raw(" <a href='").Raw(files_.Path()).Html(file.name).Raw("' target='_blank'>");
+      out_.Raw(" <a href='")
+          .Raw(files_.Path())
+          .Html(PathSegment(file.name))
+          .Raw("' target='_blank'>");
       out_.Raw(TextOrEmpty(files_.ViewCaption)).Raw("</a>");
     }
     if (files_.AllowDelete) WriteConsoleLink(15, file, files_.DeleteCaption);

@@ -1,6 +1,8 @@
 // The managed folder and the name and extension rules.
 #include "fileman/file_rules.h"
 
+#include <cctype>
+
 #include "component/admin_recordset.h"
 #include "component/field_model.h"
 #include "host/intrinsics.h"
@@ -40,6 +42,21 @@ bool PassesExtensionTest(const filFileMan& files, std::string_view name) {
   const Variant item(extension);
   if (files.ValidExtensions->Count() > 0) return IsInCollection(item, *files.ValidExtensions);
   return !IsInCollection(item, *files.InvalidExtensions);
+}
+
+std::string PathSegment(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
 }
 
 }  // namespace korvex

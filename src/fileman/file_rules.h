@@ -22,6 +22,10 @@ bool IsPlainFileName(std::string_view name);
 /// The text after the last "." in upper case; "" for a name without one.
 std::string ExtensionOf(std::string_view name);
 
+/// A file name as one segment of a URL path: every byte but letters, digits and "-._~" as
+/// %XX, so that "#", "?", "%" and blanks in a name still lead to the file.
+std::string PathSegment(std::string_view name);
+
 /// The extension test of uploads and renames: with ValidExtensions not empty only those
 /// pass, otherwise all but InvalidExtensions. A page extension (KSP) never passes.
 bool PassesExtensionTest(const filFileMan& files, std::string_view name);

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "host/encoding.h"
+#include "host/site_secret.h"
 #include "host/sqlite_session_store.h"
 #include "host/state_dir.h"
 
@@ -110,20 +111,30 @@ ResponseData Serve(const CgiEnvironment& env, std::istream& in, PageRunner& runn
   std::string document_root = Lookup(env, "DOCUMENT_ROOT");
   config.site_root = document_root.empty() ? fs::path(data.script_filename).parent_path()
                                            : fs::path(document_root);
+  EnvironmentLookup lookup = [&env](std::string_view name) -> std::optional<std::string> {
+    auto it = env.find(std::string(name));
+    if (it == env.end()) return std::nullopt;
+    return it->second;
+  };
   std::unique_ptr<SqliteSessionStore> own_store;
   config.sessions = options.sessions;
   if (!config.sessions) {
     try {
-      EnvironmentLookup lookup = [&env](std::string_view name) -> std::optional<std::string> {
-        auto it = env.find(std::string(name));
-        if (it == env.end()) return std::nullopt;
-        return it->second;
-      };
       own_store = std::make_unique<SqliteSessionStore>(StateDirectory(lookup, config.site_root) /
                                                        "sessions.db");
       config.sessions = own_store.get();
     } catch (const std::exception& e) {
       return Refusal(500, std::string("The session store cannot be opened: ") + e.what());
+    }
+  }
+  // Every request is a new process: only the kept secret verifies the links of the last one.
+  config.site_secret = options.site_secret;
+  if (config.site_secret.empty()) {
+    try {
+      config.site_secret = SiteSecret(StateDirectory(lookup, config.site_root),
+                                      fs::weakly_canonical(*config.site_root).string());
+    } catch (const std::exception& e) {
+      return Refusal(500, std::string("The site's link secret cannot be had: ") + e.what());
     }
   }
   return ServePage(data, config, runner);

@@ -23,6 +23,8 @@ struct CgiOptions {
   size_t max_body_bytes = size_t{64} << 20;
   /// Nothing: sessions.db in the state folder (StateDirectory with this environment).
   SessionStore* sessions = nullptr;
+  /// Empty: the site's link secret in the state folder (site_secret.h).
+  std::string site_secret;
 };
 
 /// Serves the request the environment describes: REQUEST_METHOD, QUERY_STRING, SCRIPT_NAME,

@@ -134,9 +134,14 @@ class Server : public Dispatch {
   std::shared_ptr<Dispatch> CreateObject(const std::string& prog_id);
   void AttachContext(const std::weak_ptr<ScriptingContext>& context) { context_ = context; }
   const std::optional<std::filesystem::path>& site_root() const { return site_root_; }
+  /// The secret the site signs its links with (site_secret.h); "" when the host keeps none.
+  /// Not a member pages can reach.
+  const std::string& SiteSecret() const { return site_secret_; }
+  void SiteSecret(std::string secret) { site_secret_ = std::move(secret); }
 
  private:
   std::optional<std::filesystem::path> site_root_;
+  std::string site_secret_;
   std::string script_name_;
   VirtualFolders virtual_folders_;
   std::weak_ptr<ScriptingContext> context_;

@@ -72,6 +72,7 @@ ResponseData ServePage(const RequestData& data, const PageHostConfig& config, Pa
   context->Server =
       std::make_shared<Server>(config.site_root, data.script_name, config.virtual_folders);
   context->Server->AttachContext(context);
+  context->Server->SiteSecret(config.site_secret);
   ResponseData& response = context->Response->data();
 
   try {

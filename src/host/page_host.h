@@ -27,6 +27,8 @@ struct PageHostConfig {
   VirtualFolders virtual_folders;    // for Server.MapPath
   SessionStore* sessions = nullptr;  // nothing: no sessions (Session reads Empty)
   std::string session_cookie = "KORVEXSESSIONID";
+  /// The site's link secret (site_secret.h), handed to every page's Server; "" for none.
+  std::string site_secret;
 };
 
 /// Serves one request for the page file data.script_filename.

@@ -1,12 +1,9 @@
 // The memory session store, session ids and the shared session rules (clock, timeouts).
 #include "host/session_store.h"
 
-#include <sys/random.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <system_error>
+
+#include "host/site_secret.h"
 
 namespace korvex::host {
 
@@ -20,26 +17,10 @@ int32_t ClampTimeout(int32_t minutes) {
   return std::clamp(minutes, kMinSessionTimeout, kMaxSessionTimeout);
 }
 
-namespace {
-
-void FillRandom(unsigned char* buffer, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = getrandom(buffer + done, size - done, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw std::system_error(errno, std::generic_category(), "getrandom");
-    done += static_cast<size_t>(n);
-  }
-}
-
-}  // namespace
-
 std::string NewSessionId() {
   static const char kHex[] = "0123456789abcdef";
-  unsigned char bytes[16];
-  FillRandom(bytes, sizeof bytes);
   std::string id;
-  for (unsigned char b : bytes) {
+  for (unsigned char b : RandomBytes(16)) {
     id += kHex[b >> 4];
     id += kHex[b & 0xF];
   }

@@ -41,6 +41,10 @@ void AppendLink(std::string& out, const PageLinkTarget& t, int64_t page, std::st
   out += t.cripto_prefix;
   out += '=';
   out += t.encoded_sql;
+  out += "&SQLSign";
+  out += t.cripto_prefix;
+  out += '=';
+  out += t.sql_signature;
   out += "'>";
   out += text;
   out += "</a> \r\n";

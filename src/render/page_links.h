@@ -1,6 +1,7 @@
 // Page arithmetic and the row of page links shown under a paged list or report. Every link
 // carries the screen's page code, the page number, the recordset name and the SQL text, so
-// the next request can rebuild the same list.
+// the next request can rebuild the same list, and the SQL text's signature, without which
+// the controller runs no SQL text a request brings.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@ struct PageLinkTarget {
   int32_t page_code = -1;  // -1 editing list, -2 template report
   std::string_view encoded_recordset;
   std::string_view encoded_sql;
+  std::string_view sql_signature;  // hexadecimal, written as it stands
 };
 
 /// Numbers of the first and last record of the current page, and the total.
@@ -33,7 +35,8 @@ int32_t PageCount(int32_t total, int32_t page_size);
 /// Raises 6 when they do not fit 32 bits.
 PageSpan SpanOfPage(int32_t total, int32_t current, int32_t page_size);
 
-/// The link text: pages current-9 .. current+9 by number (the current one in bold), with a
+/// The link text: each link's parameters Page, CP, Recordset, SQL and SQLSign, each name
+/// followed by the prefix. Pages current-9 .. current+9 by number (the current one in bold), with a
 /// "1" and "&lt;" jump before that window and a "&gt;" and last-page jump after it.
 std::string PageLinkText(const PageLinkTarget& target, int32_t current, int32_t pages);
 

@@ -24,7 +24,8 @@ std::string BuildPageLinks(AdminRecordset& page, ado::Recordset& recordset, std:
   const std::string recordset_name = page.UE(page.recordset());
   const std::string encoded_sql = page.UE(std::string(sql));
   const std::string path = LinkPath(page);
-  PageLinkTarget target{path, page.CriptoPrefix, page_code, recordset_name, encoded_sql};
+  const std::string signature = page.SqlSignature(sql);
+  PageLinkTarget target{path, page.CriptoPrefix, page_code, recordset_name, encoded_sql, signature};
   std::string links = PageLinkText(target, current, pages);
   span = SpanOfPage(total, current, page_size);
   return links;

@@ -54,6 +54,14 @@ await runBrowserTest("file manager", async (browser, base) => {
   check(served.ok() && Buffer.compare(await served.body(), gif) === 0,
         "the uploaded file is served byte for byte");
 
+  // A document that could carry script is never stored where the site serves it.
+  await consoleFrame.locator("input[name=FileData]").setInputFiles(
+      { name: "x.svg", mimeType: "image/svg+xml",
+        buffer: Buffer.from('<svg xmlns="http://www.w3.org/2000/svg" onload="alert(1)"/>') });
+  await consoleFrame.locator("input[type=submit]").click();
+  await consoleFrame.getByText(/extention you are tryng to use is invalid|successfully uploaded: x\.svg/).waitFor();
+  check((await page.request.get(base + "files/x.svg")).status() === 404, "an SVG upload was stored");
+
   // Select writes the name into the opener's field and closes the window.
   const select = list.locator('a[onclick*="new-photo.gif"]', { hasText: "Select" });
   await Promise.all([popup.waitForEvent("close"), select.click()]);

@@ -31,7 +31,7 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
   struct Case {
     const char* method;
     const char* arg;
-    const char* query;
+    std::string query;
     const char* calls;
   };
   const char* where = "WHERE ID=3";
@@ -53,7 +53,9 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
       {"DoEditingList", nullptr, "PageKorVex=20", "HTMLEditorPage [Books]"},
       {"DoEditingList", nullptr, "PageKorVex=17", "EditingList(SELECT * FROM [Books] ) [Books]"},
       {"DoSearchForm", nullptr, "", "SearchForm [Books]"},
-      {"DoSearchForm", nullptr, "PageKorVex=-2&RecordsetKorVex=Authors&SQLKorVex=SELECT+1",
+      {"DoSearchForm", nullptr,
+       "PageKorVex=-2&RecordsetKorVex=Authors&SQLKorVex=SELECT+1&SQLSignKorVex=" +
+           testing::TestSqlSignature("SELECT 1"),
        "Report(SELECT 1) [Authors]"},
       {"DoSearchForm", nullptr, "PageKorVex=-1&RecordsetKorVex=Authors",
        "BuildCriteriaSql [Authors]; EditingList(SELECT * FROM criteria) [Authors]"},
@@ -82,8 +84,9 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
       {"DoReport", nullptr, "PageKorVex=2", ""},
   };
   testing::TempFolder folder;
-  const std::string db =
-      testing::MakeDatabase(folder, "books.db", "CREATE TABLE Books (ID INTEGER PRIMARY KEY);");
+  const std::string db = testing::MakeDatabase(
+      folder, "books.db",
+      "CREATE TABLE Books (ID INTEGER PRIMARY KEY); CREATE TABLE Authors (ID INTEGER);");
   for (const Case& c : cases) {
     RecordingScreens screens;
     auto result = RunPage(
@@ -91,6 +94,7 @@ TEST(PageController, EachMethodAndPageCodeReachesItsScreen) {
         [&](AdminRecordset& page) {
           testing::UseDatabase(page, db);
           page.recordset("Books");
+          page.LinkSecret = testing::kTestLinkSecret;
           std::vector<Variant> args;
           if (c.arg) args.emplace_back(c.arg);
           page.Call(c.method, args);
@@ -152,6 +156,9 @@ TEST(PageController, TheListTakesOnlyARecordsetNameTheDatabaseHas) {
 }
 
 TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) {
+  testing::TempFolder folder;
+  const std::string db =
+      testing::MakeDatabase(folder, "books.db", "CREATE TABLE Books (ID INTEGER PRIMARY KEY);");
   RecordingScreens screens;
   auto replacement = std::make_shared<HTMLEditingList>();
   screens.fast_search_result = replacement;
@@ -159,6 +166,7 @@ TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) 
   RunPage(
       "/a.ksp?PageKorVex=-1&RecordsetKorVex=Books",
       [&](AdminRecordset& page) {
+        page.DatabasePath(db);
         page.SearchForm->Style = Variant("1");
         page.DoSearchForm();
         list_after = page.EditingList.get();
@@ -173,6 +181,7 @@ TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) 
   auto result = RunPage(
       "/a.ksp?PageKorVex=-2&RecordsetKorVex=Books",
       [&](AdminRecordset& page) {
+        page.DatabasePath(db);
         page.SearchForm->Style = Variant(int32_t{2});
         report_screens.fast_search_result = page.EditingList.get();
         page.DoSearchForm();

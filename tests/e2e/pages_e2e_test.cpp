@@ -84,5 +84,37 @@ if (Request("where") != "") K.DoEditingList(Request("where")); else K.DoEditingL
   EXPECT_EQ(failing.find('<', head.size()), std::string::npos) << failing;
 }
 
+// Every CGI request is a new process: the page link of a search result, signed by one, runs in
+// the next only because the site's secret is kept in the state folder.
+TEST(SearchPage, ALinkSignedByOneProcessRunsInTheNext) {
+  host::testing::TempFolder site, state;
+  site.Write("shop.db");
+  site.Write("setup.ksp", R"page(<%
+var c = Server.CreateObject("ADODB.Connection");
+c.Open("Provider=SQLite;Data Source=shop.db", "", "", -1);
+c.Execute("CREATE TABLE Items (id INTEGER PRIMARY KEY, name VARCHAR(20))");
+c.Execute("INSERT INTO Items (name) VALUES ('pen'), ('pencil'), ('ink')");
+c.Close(); %>done)page");
+  ASSERT_EQ(CgiPageBody(site, state, "setup.ksp"), "done");
+  site.Write("find.ksp", R"page(<%
+var K = Server.CreateObject("Korvex.AdminRecordset");
+K.DatabasePath = "shop.db";
+K.EditingList.PageSize = 1;
+K.EditingList.ShowSQLText = false;
+K.DoSearchForm(); %>)page");
+
+  const std::string first = CgiPageBody(site, state, "find.ksp",
+                                        "PageKorVex=-1&RecordsetKorVex=Items&name=pen%25&"
+                                        "nameCRITERION=LIKE");
+  EXPECT_NE(first.find("Record 1 to 1 on a total of 2"), std::string::npos) << first;
+  const size_t link = first.find("href='/find.ksp?PageKorVex=-1&CPKorVex=2&");
+  ASSERT_NE(link, std::string::npos) << first;
+  const size_t query = first.find('?', link) + 1;
+  const std::string second =
+      CgiPageBody(site, state, "find.ksp", first.substr(query, first.find('\'', query) - query));
+  EXPECT_NE(second.find("Record 2 to 2 on a total of 2"), std::string::npos) << second;
+  EXPECT_NE(second.find("value=\"pencil\""), std::string::npos) << second;
+}
+
 }  // namespace
 }  // namespace korvex::testing

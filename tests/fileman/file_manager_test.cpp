@@ -213,6 +213,9 @@ TEST_F(FileManTest, RequestValuesAndFileNamesAreEncodedWhereWritten) {
                       "'q\\&#39;\\&quot;&lt;i&gt;&amp;.png';parent.close()"),
             std::string::npos);
   EXPECT_NE(list.find("&FileName=q%27%22%3Ci%3E%26%2Epng' target='console'"), std::string::npos);
+  // The view link leads to the file itself: the name is one path segment of its URL.
+  EXPECT_NE(list.find("<a href='/files/q%27%22%3Ci%3E%26.png' target='_blank'>"),
+            std::string::npos);
 
   // The console takes the kept values from the session: URL-encoded in its links.
   const std::string console = Get("/page.ksp?PageKorVex=13").body;

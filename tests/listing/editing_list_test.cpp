@@ -37,10 +37,11 @@ TEST(EditingList, TenRecordsInPagesOfSevenWholeScreens) {
 TEST(EditingList, FarPagesOfThreeHundredRecords) {
   TempFolder folder;
   std::string db = MakeDatabase(folder, "shop.db", CustomersSql(300));
-  auto link = [](int page, std::string_view text) {
+  const std::string signature = TestSqlSignature("SELECT * FROM [Customers] ");
+  auto link = [&](int page, std::string_view text) {
     return " <a href='/l.ksp?PageKorVex=-1&CPKorVex=" + std::to_string(page) +
-           "&RecordsetKorVex=Customers&SQLKorVex=SELECT+%2A+FROM+%5BCustomers%5D+'>" +
-           std::string(text) + "</a> \r\n";
+           "&RecordsetKorVex=Customers&SQLKorVex=SELECT+%2A+FROM+%5BCustomers%5D+&SQLSignKorVex=" +
+           signature + "'>" + std::string(text) + "</a> \r\n";
   };
   auto ten = [](AdminRecordset& page) { page.EditingList->PageSize = 10; };
 

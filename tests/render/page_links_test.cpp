@@ -10,10 +10,11 @@ namespace korvex {
 namespace {
 
 TEST(PageLinks, PageBeyondTheLastShowsOnlyJumpsBackAndCountsFailAsTheyDid) {
-  const PageLinkTarget target{"/list.ksp", "KorVex", -1, "Customers", "SELECT+%2A"};
+  const PageLinkTarget target{"/list.ksp", "KorVex", -1, "Customers", "SELECT+%2A", "5ea1"};
   auto link = [](int page, std::string_view text) {
     return " <a href='/list.ksp?PageKorVex=-1&CPKorVex=" + std::to_string(page) +
-           "&RecordsetKorVex=Customers&SQLKorVex=SELECT+%2A'>" + std::string(text) + "</a> \r\n";
+           "&RecordsetKorVex=Customers&SQLKorVex=SELECT+%2A&SQLSignKorVex=5ea1'>" +
+           std::string(text) + "</a> \r\n";
   };
   EXPECT_EQ(PageLinkText(target, 50, 30), link(1, "1") + link(40, "&lt;"));
   EXPECT_EQ(PageLinkText(target, 1, 0), "");

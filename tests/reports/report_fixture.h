@@ -31,6 +31,7 @@ inline PageResult RunReportPage(const std::string& url, const std::string& datab
       url,
       [&](AdminRecordset& page) {
         UseDatabase(page, database);
+        page.LinkSecret = kTestLinkSecret;
         body(page);
       },
       &screens);

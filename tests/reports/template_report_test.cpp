@@ -128,7 +128,8 @@ TEST(TemplateReport, WhereClauseFilterAndSearchStatementChooseTheRecords) {
   // A search result's statement is taken whole; the table's WHERE clause does not apply.
   PageResult search = RunReportPage(
       "/r.ksp?PageKorVex=-2&RecordsetKorVex=Customers&SQLKorVex=SELECT+*+FROM+Customers+WHERE+"
-      "ID+%3C+3",
+      "ID+%3C+3&SQLSignKorVex=" +
+          TestSqlSignature("SELECT * FROM Customers WHERE ID < 3"),
       db, [&](AdminRecordset& page) {
         page.Report->Template->Path = file;
         page.Report->WhereClause = "WHERE ID > 6";

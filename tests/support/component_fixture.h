@@ -83,6 +83,16 @@ inline void UseDatabase(AdminRecordset& page, const std::string& database) {
     page.DatabasePath(database);
 }
 
+/// The link secret test pages set, so that signed page links are the same bytes every run.
+inline constexpr const char* kTestLinkSecret = "korvex test link secret";
+
+/// The signature a page holding kTestLinkSecret gives an SQL text.
+inline std::string TestSqlSignature(std::string_view sql) {
+  AdminRecordset page;
+  page.LinkSecret = kTestLinkSecret;
+  return page.SqlSignature(sql);
+}
+
 struct PageResult {
   std::string body;
   /// An error that escaped the page body.

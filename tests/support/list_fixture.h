@@ -60,6 +60,7 @@ inline PageResult RunListPage(const std::string& url, const std::string& databas
       url,
       [&](AdminRecordset& page) {
         UseDatabase(page, database);
+        page.LinkSecret = kTestLinkSecret;
         render(page);
       },
       &screens);

@@ -13,6 +13,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev
   wrk curl python3
+  clang libclang-rt-dev  # sanitizer builds and the fuzzers (libFuzzer)
   chromium
 )
 

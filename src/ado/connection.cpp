@@ -284,7 +284,9 @@ std::shared_ptr<ado::Properties> Connection::PropertiesObject() {
     auto given = ConnectionStringPairs(connection_string_);
     for (size_t i = 0; i < given.size(); ++i) {
       const auto& [name, value] = given[i];
-      auto same_name = [&](const auto& other) { return EqualsNoCase(other.first, name); };
+      auto same_name = [&name = name](const auto& other) {
+        return EqualsNoCase(other.first, name);
+      };
       if (EqualsNoCase(name, "Provider") ||
           std::any_of(given.begin() + static_cast<std::ptrdiff_t>(i) + 1, given.end(), same_name))
         continue;

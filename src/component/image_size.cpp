@@ -65,10 +65,9 @@ std::optional<int> PngBitsPerPixel(int depth, int colour_type) {
   }
 }
 
-void ReadJpeg(const std::filesystem::path& file, ImageSize& size) {
-  const std::string data = ReadFileBytes(file, std::string::npos);
+void ReadJpeg(std::string_view data, ImageSize& size) {
   size_t start = data.find("\xFF\xD8\xFF");
-  if (start == std::string::npos) return;
+  if (start == std::string_view::npos) return;
   size.type = "JPG";
   Bytes bytes(data);
   size_t at = start + 2;  // the first marker's 255
@@ -94,11 +93,11 @@ void ReadJpeg(const std::filesystem::path& file, ImageSize& size) {
   size.recognised = true;
 }
 
-}  // namespace
-
-ImageSize GetImageSize(const std::filesystem::path& file) {
+// head: the first kHeaderBytes bytes (or all there are); whole gives every byte, read only
+// for a JPEG, whose size lies anywhere.
+template <typename WholeFile>
+ImageSize SizeFromBytes(std::string_view head_data, WholeFile whole) {
   ImageSize size;
-  const std::string head_data = ReadFileBytes(file, kHeaderBytes);
   Bytes head(head_data);
   const std::string_view start = std::string_view(head_data).substr(0, 3);
   int bits = 0;
@@ -126,12 +125,23 @@ ImageSize GetImageSize(const std::filesystem::path& file) {
     }
     bits = *png_bits;
   } else {
-    ReadJpeg(file, size);
+    ReadJpeg(whole(), size);
     return size;
   }
   size.colours = std::pow(2.0, bits);
   size.recognised = true;
   return size;
+}
+
+}  // namespace
+
+ImageSize GetImageSize(const std::filesystem::path& file) {
+  return SizeFromBytes(ReadFileBytes(file, kHeaderBytes),
+                       [&] { return ReadFileBytes(file, std::string::npos); });
+}
+
+ImageSize ImageSizeOfBytes(std::string_view data) {
+  return SizeFromBytes(data.substr(0, kHeaderBytes), [&] { return data; });
 }
 
 std::string ThumbnailAttribute(const ImageSize& image, const Variant& desired_width,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "core/variant.h"
 
@@ -27,6 +28,8 @@ struct ImageSize {
 /// Reads the dimensions of the file at a physical path. A missing or short file gives what
 /// its bytes allow, never an error.
 ImageSize GetImageSize(const std::filesystem::path& file);
+/// The same for a file's bytes in memory.
+ImageSize ImageSizeOfBytes(std::string_view data);
 
 /// width="desired_width" when the image is relatively wider than the box, otherwise
 /// height="desired_height" (ties included), so the browser keeps the aspect ratio; "" for an

@@ -74,7 +74,9 @@ TEST(RecordsetWrite, ValuesAreConvertedAtAssignmentOrRefusedThere) {
            {"made", Variant("13/45/2003")},
            {"ok", Variant("maybe")},
        }) {
-    EXPECT_EQ(ErrorOf([&] { Set(*rs, field, value); }), err::kCannotConvert) << field;
+    EXPECT_EQ(ErrorOf([&, field = field, value = value] { Set(*rs, field, value); }),
+              err::kCannotConvert)
+        << field;
     EXPECT_EQ(CLng(V(*rs, "qty")), 1);
   }
   Set(*rs, "qty", Variant("12"));

@@ -8,6 +8,7 @@
 #include "ado/postgres/postgres_errors.h"
 #include "ado/postgres/postgres_provider.h"
 #include "ado/postgres/postgres_values.h"
+#include "ado/statement_log.h"
 
 namespace korvex::ado::postgres {
 
@@ -196,11 +197,13 @@ Result PostgresSession::RunPrepared(const char* name, const std::string& sql,
 
 std::unique_ptr<ProviderCursor> PostgresSession::Query(std::string_view sql,
                                                        std::span<const DbValue> params) {
+  LogStatement(sql);
   catalog_checked_ = false;
   return std::make_unique<PostgresCursor>(*this, Run(sql, params));
 }
 
 int64_t PostgresSession::Execute(std::string_view sql, std::span<const DbValue> params) {
+  LogStatement(sql);
   ++changes_;
   // The statement may have made or dropped tables: from here on the session reads the
   // catalogue afresh, into a cache of its own.
@@ -227,6 +230,7 @@ int64_t PostgresSession::Execute(std::string_view sql, std::span<const DbValue> 
 }
 
 int64_t PostgresSession::Count(const std::string& count_sql) {
+  LogStatement(count_sql);
   auto number = [](const PGresult* r, int column) -> int64_t {
     if (PQntuples(r) < 1 || PQgetisnull(r, 0, column)) return 0;
     return std::strtoll(PQgetvalue(r, 0, column), nullptr, 10);

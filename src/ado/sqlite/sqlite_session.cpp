@@ -6,6 +6,7 @@
 #include "ado/ado_errors.h"
 #include "ado/sqlite/sqlite_errors.h"
 #include "ado/sqlite/sqlite_provider.h"
+#include "ado/statement_log.h"
 
 namespace korvex::ado::sqlite {
 
@@ -139,6 +140,7 @@ sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbVal
 
 std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
                                                      std::span<const DbValue> params) {
+  LogStatement(sql);
   return std::make_unique<SqliteCursor>(db(), Prepare(sql, params));
 }
 
@@ -150,6 +152,7 @@ bool SqliteSession::ReturnsRows(std::string_view sql) {
 }
 
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
+  LogStatement(sql);
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
   int64_t changed = 0;
@@ -175,6 +178,7 @@ int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> pa
 }
 
 int64_t SqliteSession::Count(const std::string& count_sql) {
+  LogStatement(count_sql);
   if (auto cached = handle_->CachedCount(count_sql)) return *cached;
   PooledHandle::Stamp before = handle_->CurrentStamp();
   SqliteCursor cursor(db(), Prepare(count_sql, {}));

@@ -407,6 +407,29 @@ duk_ret_t Bridge::Install(duk_context* ctx, void* udata) {
   return 0;
 }
 
+duk_ret_t Bridge::ClearProxies(duk_context* ctx, void*) {
+  duk_push_heap_stash(ctx);
+  duk_push_array(ctx);
+  duk_put_prop_string(ctx, -2, kProxies);
+  duk_pop(ctx);
+  return 0;
+}
+
+void Bridge::ForgetRequest() noexcept {
+  slot_of_proxy_.clear();
+  slot_of_object_.clear();
+  // Released last: an object's destructor may release others the maps still name.
+  std::vector<std::shared_ptr<Dispatch>> objects;
+  objects.swap(objects_);
+  objects.clear();
+  outcome_ = Outcome{};
+  date_arguments_ = 0;
+  timeout_ = nullptr;
+  timeout_seconds_ = 0;
+  ended_ = false;
+  timed_out_ = false;
+}
+
 bool Bridge::PushValue(const Variant& value) {
   JsValue prepared;
   try {

@@ -56,6 +56,13 @@ class Bridge {
   bool DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>& object);
 
   // ---- Run state ---------------------------------------------------------------------------
+  /// Forgets everything the last request showed to the page: its objects (released here),
+  /// their proxies, the run state. The heap stays. Stack: [ ] -> [ ]. Needs a protected call
+  /// for the proxies (ClearProxies); this half never touches the heap.
+  void ForgetRequest() noexcept;
+  /// Replaces the table of proxies with an empty one. [ ] -> [ ]. A duk_safe_call target.
+  static duk_ret_t ClearProxies(duk_context* ctx, void* udata);
+
   /// Starts the clock of the time limit; seconds() is read at every check, so a page may
   /// change its own limit while it runs. Zero or less means no limit.
   void StartClock(std::function<int32_t()> seconds);

@@ -18,6 +18,38 @@ ScriptError FromAutomationError(const AutomationError& e, int line) {
   return error;
 }
 
+// The calling thread's heap, kept between requests while it stays clean (Engine::reusable).
+struct PooledEngine {
+  std::unique_ptr<Engine> engine;
+  uint32_t requests = 0;
+};
+thread_local PooledEngine pooled;
+
+Engine& TakeEngine() {
+  if (!pooled.engine || !pooled.engine->reusable() ||
+      pooled.requests >= ScriptPageRunner::kRequestsPerHeap) {
+    pooled.engine.reset();  // the old heap goes before a new one takes its memory
+    pooled.requests = 0;
+    pooled.engine = std::make_unique<Engine>();
+  }
+  ++pooled.requests;
+  return *pooled.engine;
+}
+
+// After a request: its objects are released now (an open recordset or connection must not
+// outlive its page), and a heap that may carry the page's changes is dropped.
+void ReturnEngine() {
+  if (!pooled.engine) return;
+  try {
+    if (pooled.engine->reusable()) {
+      pooled.engine->Reset();
+      return;
+    }
+  } catch (...) {
+  }
+  pooled.engine.reset();
+}
+
 void Fail(host::ScriptingContext& context, const ScriptError& error, std::string_view page) {
   host::ResponseData& response = context.Response->data();
   response.status = 500;
@@ -60,7 +92,7 @@ void ScriptPageRunner::Run(const std::filesystem::path& page_file,
 
   std::optional<ScriptError> error;
   try {
-    Engine engine;
+    Engine& engine = TakeEngine();
     engine.AddGlobal("Request", context.Request);
     engine.AddGlobal("Response", context.Response);
     engine.AddGlobal("Server", context.Server);
@@ -69,9 +101,12 @@ void ScriptPageRunner::Run(const std::filesystem::path& page_file,
     error = engine.Run(*page, page_name, [server] { return server ? server->ScriptTimeout : 0; });
   } catch (const ScriptFailure& e) {
     error = e.error();
+    pooled.engine.reset();
   } catch (const std::exception& e) {
     error = ScriptError{"Error", e.what(), std::nullopt, e.what(), "", 0};
+    pooled.engine.reset();
   }
+  ReturnEngine();
   if (error) Fail(context, *error, page_name);
 }
 

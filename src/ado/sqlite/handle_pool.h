@@ -9,10 +9,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+
+#include "ado/provider.h"
 
 namespace korvex::ado::sqlite {
 
@@ -40,6 +43,9 @@ class PooledHandle {
   std::optional<int64_t> CachedCount(const std::string& sql);
   /// Keeps a count with the stamp taken before it was counted.
   void StoreCount(const std::string& sql, int64_t count, const Stamp& before);
+  /// See ProviderConnection::KeptRowIdMap.
+  std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build);
 
  private:
   sqlite3* db_;
@@ -53,6 +59,11 @@ class PooledHandle {
     Stamp stamp;
   };
   std::unordered_map<std::string, Entry> counts_;
+  struct MapEntry {
+    std::shared_ptr<const RowIdMap> map;  // null: asked for once under stamp, not built
+    Stamp stamp;
+  };
+  std::unordered_map<std::string, MapEntry> maps_;
 };
 
 /// Takes an idle handle of the file, or opens one. The file must exist: a missing one raises

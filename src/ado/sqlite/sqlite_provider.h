@@ -30,6 +30,8 @@ class SqliteSession : public ProviderConnection {
   int64_t Count(const std::string& count_sql) override;
   bool ReturnsRows(std::string_view sql) override;
   uint64_t ChangeCounter() override;
+  std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) override;
 
   void Begin(int depth) override;
   void Commit(int depth) override;

@@ -194,6 +194,11 @@ uint64_t SqliteSession::ChangeCounter() {
          static_cast<uint64_t>(s.total_changes) * 8191u ^ static_cast<uint64_t>(s.schema_version);
 }
 
+std::shared_ptr<const RowIdMap> SqliteSession::KeptRowIdMap(
+    const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
+  return handle_->KeptRowIdMap(sql, build);
+}
+
 void SqliteSession::Begin(int depth) {
   Execute(depth <= 1 ? std::string("BEGIN") : "SAVEPOINT korvex_" + std::to_string(depth), {});
 }

@@ -184,19 +184,32 @@ class PageWriter {
   int line_ = 1;
 };
 
-// Whether a block's code names a built-in object or a way to one; see
-// CompiledPage::reaches_builtins. Texts inside strings do not count (only eval and Function
-// could turn them into code, and they are names themselves).
+// Whether a block's code may reach a built-in object in a way that could change it; see
+// CompiledPage::reaches_builtins. Calling a built-in (String(x), new Date(), Math.max(a, b))
+// cannot, nor can assigning to its global name (that lands on the request's own global);
+// holding one as a value (var M = Math, Math.x = 1, f(JSON)) can, and so can the ways to a
+// prototype and the built-ins that hand out other objects or run text as code.
 bool ReachesBuiltins(std::string_view text, const std::vector<JsToken>& tokens) {
+  auto at = [&](size_t i) -> std::string_view {
+    if (i >= tokens.size()) return {};
+    return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+  };
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (tokens[i].kind != JsTokenKind::Identifier) continue;
-    std::string_view name = text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
-    if (name == "prototype" || name == "__proto__" || name == "constructor" ||
-        IsBuiltinGlobalName(name))
+    std::string_view name = at(i);
+    if (name == "prototype" || name == "__proto__" || name == "constructor") return true;
+    if (name == "this" && at(i + 1) == "[") return true;
+    if (i > 0 && at(i - 1) == ".") continue;  // a member's name, not the global
+    if (name == "undefined" || name == "NaN" || name == "Infinity" || !IsBuiltinGlobalName(name))
+      continue;
+    if (name == "Object" || name == "Reflect" || name == "Duktape" || name == "Proxy" ||
+        name == "Function" || name == "eval" || name == "globalThis")
       return true;
-    if (name == "this" && i + 1 < tokens.size() &&
-        text.substr(tokens[i + 1].begin, tokens[i + 1].end - tokens[i + 1].begin) == "[")
-      return true;
+    bool called = at(i + 1) == "(" || (i > 0 && at(i - 1) == "new");
+    bool assigned = at(i + 1) == "=";
+    bool method_called = at(i + 1) == "." && i + 2 < tokens.size() &&
+                         tokens[i + 2].kind == JsTokenKind::Identifier && at(i + 3) == "(";
+    if (!called && !method_called && !assigned) return true;
   }
   return false;
 }

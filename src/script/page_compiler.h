@@ -27,9 +27,11 @@ struct CompiledPage {
   /// js compiled by Duktape, which each run loads instead of compiling js again; empty when
   /// js has a syntax error (the run compiles js and reports it).
   std::string bytecode;
-  /// The page's code names a built-in object or a way to one (a global such as Object or
-  /// Math, prototype, __proto__, constructor, this[...]), so running it may change what the
-  /// next request on the same heap would see; the engine then serves no further request.
+  /// The page's code may get hold of a built-in object (Math as a value, Object, prototype,
+  /// __proto__, constructor, this[...]; calls such as String(x) or Math.max(a, b) do not
+  /// count), so running it may change what the next request on the same heap would see; the
+  /// engine then serves no further request. Not caught: a property set on a built-in method
+  /// reached through a value ([].push.x = 1).
   bool reaches_builtins = false;
 
   /// The page line a line of the generated program came from; 0 when unknown.

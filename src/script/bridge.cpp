@@ -420,6 +420,7 @@ void Bridge::ForgetRequest() noexcept {
   slot_of_object_.clear();
   // Released last: an object's destructor may release others the maps still name.
   std::vector<std::shared_ptr<Dispatch>> objects;
+  slot_base_ += static_cast<uint32_t>(objects_.size());
   objects.swap(objects_);
   objects.clear();
   outcome_ = Outcome{};
@@ -454,6 +455,12 @@ bool Bridge::DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>
   if (duk_safe_call(ctx_, DefineGlobalSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) return false;
   duk_pop(ctx_);
   return true;
+}
+
+Dispatch& Bridge::Object(uint32_t slot) const {
+  if (slot < slot_base_ || slot - slot_base_ >= objects_.size())
+    RaiseRuntimeError(err::kObjectRequired);
+  return *objects_[slot - slot_base_];
 }
 
 int64_t Bridge::SlotOfProxy(void* heap_pointer) const noexcept {

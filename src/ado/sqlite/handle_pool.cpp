@@ -77,6 +77,15 @@ void PooledHandle::StoreCount(const std::string& sql, int64_t count, const Stamp
   counts_[sql] = Entry{count, before};
 }
 
+PooledHandle::Catalog& PooledHandle::KeptCatalog() {
+  int64_t schema = CurrentStamp().schema_version;
+  if (schema != catalog_schema_) {
+    catalog_ = Catalog{};
+    catalog_schema_ = schema;
+  }
+  return catalog_;
+}
+
 std::shared_ptr<const RowIdMap> PooledHandle::KeptRowIdMap(
     const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
   // Inside a transaction the data may still roll back: nothing is kept or built.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,15 @@ class PooledHandle {
   std::optional<int64_t> CachedCount(const std::string& sql);
   /// Keeps a count with the stamp taken before it was counted.
   void StoreCount(const std::string& sql, int64_t count, const Stamp& before);
+  /// The catalogue as read through this handle, emptied whenever the schema changed since
+  /// (through any connection: schema_version moves).
+  struct Catalog {
+    std::optional<std::vector<TableInfo>> tables;
+    std::map<std::string, std::optional<TableInfo>> described;  // by folded name
+    std::optional<std::vector<ForeignKeyInfo>> foreign_keys;
+    std::optional<std::vector<IndexInfo>> indexes;
+  };
+  Catalog& KeptCatalog();
   /// See ProviderConnection::KeptRowIdMap.
   std::shared_ptr<const RowIdMap> KeptRowIdMap(
       const std::string& sql, const std::function<std::optional<RowIdMap>()>& build);
@@ -64,6 +74,8 @@ class PooledHandle {
     Stamp stamp;
   };
   std::unordered_map<std::string, MapEntry> maps_;
+  Catalog catalog_;
+  int64_t catalog_schema_ = -1;
 };
 
 /// Takes an idle handle of the file, or opens one. The file must exist: a missing one raises

@@ -49,7 +49,7 @@ std::vector<std::vector<DbValue>> SqliteSession::Rows(const std::string& sql) {
   return rows;
 }
 
-std::vector<TableInfo> SqliteSession::Tables() {
+std::vector<TableInfo> SqliteSession::ReadTables() {
   std::vector<TableInfo> tables;
   for (auto& row : Rows("SELECT name, type, sql FROM sqlite_master "
                         "WHERE type IN ('table', 'view') ORDER BY name")) {
@@ -79,7 +79,7 @@ std::optional<std::string> SqliteSession::RowIdName(const TableInfo& table) {
   return std::nullopt;
 }
 
-std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
+std::optional<TableInfo> SqliteSession::ReadDescription(std::string_view name) {
   // The table and its columns in one statement, so under one read lock.
   std::vector<DbValue> param{DbValue::Text(std::string(name))};
   auto cursor = Query(
@@ -121,7 +121,7 @@ std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
   return found;
 }
 
-std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
+std::vector<ForeignKeyInfo> SqliteSession::ReadForeignKeys() {
   std::vector<ForeignKeyInfo> keys;
   for (const TableInfo& table : Tables()) {
     if (table.kind != TableKind::Table) continue;
@@ -151,7 +151,7 @@ std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
   return keys;
 }
 
-std::vector<IndexInfo> SqliteSession::Indexes() {
+std::vector<IndexInfo> SqliteSession::ReadIndexes() {
   std::vector<IndexInfo> indexes;
   for (const TableInfo& listed : Tables()) {
     if (listed.kind != TableKind::Table) continue;
@@ -172,6 +172,37 @@ std::vector<IndexInfo> SqliteSession::Indexes() {
     }
   }
   return indexes;
+}
+
+// Every page request reads the catalogue (the tables a site lists, the columns and keys a
+// screen is built from); kept per handle until the schema changes, it costs one pragma read.
+std::vector<TableInfo> SqliteSession::Tables() {
+  PooledHandle::Catalog& kept = handle_->KeptCatalog();
+  if (!kept.tables) kept.tables = ReadTables();
+  return *kept.tables;
+}
+
+std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
+  PooledHandle::Catalog& kept = handle_->KeptCatalog();
+  std::string key = FoldCase(name);
+  auto it = kept.described.find(key);
+  if (it == kept.described.end()) {
+    if (kept.described.size() >= 256) kept.described.clear();
+    it = kept.described.emplace(std::move(key), ReadDescription(name)).first;
+  }
+  return it->second;
+}
+
+std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
+  PooledHandle::Catalog& kept = handle_->KeptCatalog();
+  if (!kept.foreign_keys) kept.foreign_keys = ReadForeignKeys();
+  return *kept.foreign_keys;
+}
+
+std::vector<IndexInfo> SqliteSession::Indexes() {
+  PooledHandle::Catalog& kept = handle_->KeptCatalog();
+  if (!kept.indexes) kept.indexes = ReadIndexes();
+  return *kept.indexes;
 }
 
 std::string SqliteSession::CatalogName() {

@@ -51,6 +51,10 @@ class SqliteSession : public ProviderConnection {
   /// Each row of a query as text values (catalogue queries).
   std::vector<std::vector<DbValue>> Rows(const std::string& sql);
   std::optional<std::string> RowIdName(const TableInfo& table);
+  std::vector<TableInfo> ReadTables();
+  std::optional<TableInfo> ReadDescription(std::string_view name);
+  std::vector<ForeignKeyInfo> ReadForeignKeys();
+  std::vector<IndexInfo> ReadIndexes();
 
   std::unique_ptr<PooledHandle> handle_;
 };

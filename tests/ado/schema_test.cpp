@@ -74,9 +74,10 @@ TEST_F(SchemaTest, ColumnsWithDefaultsNullabilityTypesAndLengths) {
   EXPECT_EQ(all->RecordCount(), 1);
 }
 
-// The catalogue a connection keeps between requests shows another program's schema changes
+// The catalogue a SQLite handle keeps between requests shows another program's schema changes
 // at once: tables, columns, keys and indexes, on the same connection and on a new one.
 TEST_F(SchemaTest, KeptCatalogueFollowsSchemaChangesByOtherPrograms) {
+  KORVEX_SQLITE_ONLY();
   auto counts = [](const std::shared_ptr<Connection>& c) {
     std::vector<int32_t> n;
     for (int32_t kind : {schema::kTables, schema::kColumns, schema::kForeignKeys, schema::kIndexes})

@@ -77,13 +77,12 @@ void PooledHandle::StoreCount(const std::string& sql, int64_t count, const Stamp
   counts_[sql] = Entry{count, before};
 }
 
-PooledHandle::Catalog& PooledHandle::KeptCatalog() {
+void PooledHandle::CheckCatalog() {
   int64_t schema = CurrentStamp().schema_version;
   if (schema != catalog_schema_) {
     catalog_ = Catalog{};
     catalog_schema_ = schema;
   }
-  return catalog_;
 }
 
 std::shared_ptr<const RowIdMap> PooledHandle::KeptRowIdMap(

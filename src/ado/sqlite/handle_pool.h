@@ -52,7 +52,9 @@ class PooledHandle {
     std::optional<std::vector<ForeignKeyInfo>> foreign_keys;
     std::optional<std::vector<IndexInfo>> indexes;
   };
-  Catalog& KeptCatalog();
+  /// Empties the catalogue when the schema changed since it was read.
+  void CheckCatalog();
+  Catalog& catalog() { return catalog_; }
   /// See ProviderConnection::KeptRowIdMap.
   std::shared_ptr<const RowIdMap> KeptRowIdMap(
       const std::string& sql, const std::function<std::optional<RowIdMap>()>& build);

@@ -175,34 +175,48 @@ std::vector<IndexInfo> SqliteSession::ReadIndexes() {
 }
 
 // Every page request reads the catalogue (the tables a site lists, the columns and keys a
-// screen is built from); kept per handle until the schema changes, it costs one pragma read.
+// screen is built from); kept per handle until the schema changes. The schema version is
+// read again after every other statement, as the PostgreSQL provider checks its snapshot:
+// one read per request instead of one per catalogue lookup (each a read transaction).
+PooledHandle::Catalog& SqliteSession::KeptCatalog() {
+  if (!catalog_checked_) handle_->CheckCatalog();
+  catalog_checked_ = true;
+  return handle_->catalog();
+}
+
 std::vector<TableInfo> SqliteSession::Tables() {
-  PooledHandle::Catalog& kept = handle_->KeptCatalog();
-  if (!kept.tables) kept.tables = ReadTables();
-  return *kept.tables;
+  if (!KeptCatalog().tables) {
+    std::vector<TableInfo> tables = ReadTables();
+    KeptCatalog().tables = std::move(tables);
+  }
+  return *handle_->catalog().tables;
 }
 
 std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
-  PooledHandle::Catalog& kept = handle_->KeptCatalog();
   std::string key = FoldCase(name);
-  auto it = kept.described.find(key);
-  if (it == kept.described.end()) {
-    if (kept.described.size() >= 256) kept.described.clear();
-    it = kept.described.emplace(std::move(key), ReadDescription(name)).first;
-  }
-  return it->second;
+  auto& described = KeptCatalog().described;
+  if (auto it = described.find(key); it != described.end()) return it->second;
+  std::optional<TableInfo> table = ReadDescription(name);
+  auto& kept = KeptCatalog().described;
+  if (kept.size() >= 256) kept.clear();
+  kept.emplace(std::move(key), table);
+  return table;
 }
 
 std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
-  PooledHandle::Catalog& kept = handle_->KeptCatalog();
-  if (!kept.foreign_keys) kept.foreign_keys = ReadForeignKeys();
-  return *kept.foreign_keys;
+  if (!KeptCatalog().foreign_keys) {
+    std::vector<ForeignKeyInfo> keys = ReadForeignKeys();
+    KeptCatalog().foreign_keys = std::move(keys);
+  }
+  return *handle_->catalog().foreign_keys;
 }
 
 std::vector<IndexInfo> SqliteSession::Indexes() {
-  PooledHandle::Catalog& kept = handle_->KeptCatalog();
-  if (!kept.indexes) kept.indexes = ReadIndexes();
-  return *kept.indexes;
+  if (!KeptCatalog().indexes) {
+    std::vector<IndexInfo> indexes = ReadIndexes();
+    KeptCatalog().indexes = std::move(indexes);
+  }
+  return *handle_->catalog().indexes;
 }
 
 std::string SqliteSession::CatalogName() {

@@ -55,8 +55,10 @@ class SqliteSession : public ProviderConnection {
   std::optional<TableInfo> ReadDescription(std::string_view name);
   std::vector<ForeignKeyInfo> ReadForeignKeys();
   std::vector<IndexInfo> ReadIndexes();
+  PooledHandle::Catalog& KeptCatalog();
 
   std::unique_ptr<PooledHandle> handle_;
+  bool catalog_checked_ = false;  // since the last statement
 };
 
 }  // namespace korvex::ado::sqlite

@@ -139,10 +139,12 @@ sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbVal
 
 std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
                                                      std::span<const DbValue> params) {
+  catalog_checked_ = false;
   return std::make_unique<SqliteCursor>(db(), Prepare(sql, params));
 }
 
 bool SqliteSession::ReturnsRows(std::string_view sql) {
+  catalog_checked_ = false;
   sqlite3_stmt* statement = Prepare(sql, {});
   bool rows = sqlite3_column_count(statement) > 0;
   sqlite3_finalize(statement);
@@ -150,6 +152,7 @@ bool SqliteSession::ReturnsRows(std::string_view sql) {
 }
 
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
+  catalog_checked_ = false;
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
   int64_t changed = 0;

@@ -363,5 +363,53 @@ TEST_F(BuiltInSiteTest, SchemaPagesOfTheDatabaseAndOfATableHideThePassword) {
     EXPECT_EQ(text->find(password), std::string::npos) << *text;
 }
 
+// The list's export sends every row, in chunks as they are read, with a header row (CSV) or
+// as one array (JSON); an unknown format or table is answered without reading a row.
+TEST_F(BuiltInSiteTest, ExportsSendEveryRowOfTheTableInChunks) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((work_ / "korvex-demo.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM Orders", -1, &statement, nullptr);
+  ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+  const size_t rows = static_cast<size_t>(sqlite3_column_int64(statement, 0));
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  auto count = [](const std::string& text, const std::string& piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+  };
+
+  RawResponse csv = Page(port, "/export.ksp?RecordsetKorVex=Orders&format=csv");
+  EXPECT_EQ(csv.status, 200) << csv.body;
+  EXPECT_EQ(csv.Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(csv.Header("Content-Type"), "text/csv; charset=utf-8");
+  EXPECT_EQ(csv.Header("Content-Disposition"),
+            "attachment; filename=\"Orders.csv\"; filename*=UTF-8''Orders.csv");
+  EXPECT_TRUE(
+      csv.body.starts_with("OrderID,CustomerID,ProductID,Quantity,OrderDate,Shipped,Notes\r\n1,"))
+      << csv.body.substr(0, 200);
+  EXPECT_EQ(count(csv.body, "\r\n"), rows + 1);
+
+  RawResponse json = Page(port, "/export.ksp?RecordsetKorVex=Orders&format=json");
+  EXPECT_EQ(json.status, 200);
+  EXPECT_TRUE(json.body.starts_with("[\n{\"OrderID\":1,\"CustomerID\":"))
+      << json.body.substr(0, 200);
+  EXPECT_TRUE(json.body.ends_with("}\n]\n"));
+  EXPECT_EQ(count(json.body, "\n{"), rows);
+
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=Orders&format=xml").status, 404);
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=Nope&format=csv").status, 404);
+  RawResponse forged = Page(port,
+                            "/export.ksp?RecordsetKorVex=Orders&from=search&format=csv&SQLKorVex="
+                            "SELECT+*+FROM+Orders&SQLSignKorVex=00");
+  EXPECT_EQ(forged.status, 403);
+  EXPECT_NE(forged.body.find("is not signed by this site"), std::string::npos) << forged.body;
+  EXPECT_EQ(Stop(), 0);
+}
+
 }  // namespace
 }  // namespace korvex

@@ -403,6 +403,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     list.Table->OddTR = "<TR class=\"odd\">";
     list.Table->EvenTR = "<TR class=\"even\">";
     list.EditTitle = "Actions";
+    list.ShowSQLText = false;
     for (HTMLTable* form : {admin.EditForm->Table.get().get(), admin.SearchForm->Table.get().get(),
                             admin.ResultPage->Table.get().get()}) {
       form->TableTag = "<TABLE class=\"form\">";

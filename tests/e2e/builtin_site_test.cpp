@@ -113,8 +113,8 @@ TEST_F(BuiltInSiteTest, RefusesUnknownTablesPathsOutsideAndStatements) {
   ASSERT_NE(port, 0) << server_->Output();
   EXPECT_EQ(Page(port, "/missing.html").status, 404);
   for (const char* name : {"Nothing", "customers", "Customers%22%20--", "%22Customers%22", ""}) {
-    for (const char* page :
-         {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp", "/schema.ksp"}) {
+    for (const char* page : {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp", "/schema.ksp",
+                             "/history.ksp", "/export.ksp"}) {
       RawResponse r = Page(port, std::string(page) + "?RecordsetKorVex=" + name);
       EXPECT_EQ(r.status, 404) << page << " " << name;
       EXPECT_NE(r.body.find("No table named"), std::string::npos);
@@ -232,7 +232,7 @@ TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
   EXPECT_NE(cookie.find("SameSite=Lax"), std::string::npos);
   std::string pair = cookie.substr(0, cookie.find(';'));
 
-  const std::string back = "href=\"/table.ksp?RecordsetKorVex=Customers&CPKorVex=2\"";
+  const std::string back = "href=\"/table.ksp?RecordsetKorVex=Customers&amp;CPKorVex=2\"";
   EXPECT_NE(Page(port, "/report.ksp?RecordsetKorVex=Customers", "Cookie: " + pair + "\r\n")
                 .body.find(back),
             std::string::npos);
@@ -354,7 +354,7 @@ TEST_F(BuiltInSiteTest, SchemaPagesOfTheDatabaseAndOfATableHideThePassword) {
   EXPECT_NE(shelves.body.find("<h3> adSchemaForeignKeys Shelves</h3><TABLE BORDER=1>"),
             std::string::npos);
   EXPECT_NE(shelves.body.find("<TD>Shelves</TD><TD>Code</TD>"), std::string::npos);
-  EXPECT_NE(shelves.body.find("<a href=\"/table.ksp?RecordsetKorVex=Shelves\">Shelves</a>"),
+  EXPECT_NE(shelves.body.find("<a href=\"/table.ksp?RecordsetKorVex=Shelves\">List</a>"),
             std::string::npos);
 
   EXPECT_EQ(Stop(), 0);
@@ -408,6 +408,34 @@ TEST_F(BuiltInSiteTest, ExportsSendEveryRowOfTheTableInChunks) {
                             "SELECT+*+FROM+Orders&SQLSignKorVex=00");
   EXPECT_EQ(forged.status, 403);
   EXPECT_NE(forged.body.find("is not signed by this site"), std::string::npos) << forged.body;
+  EXPECT_EQ(Stop(), 0);
+}
+
+// Values that need care in each format: quotes, commas and line breaks quoted in CSV and
+// escaped in JSON, UTF-8 kept, NULL as an empty field or null, numbers exact, blobs in base64,
+// dates in ISO 8601.
+TEST_F(BuiltInSiteTest, ExportsWriteEachKindOfValueInItsFormat) {
+  const fs::path database = temp_.path() / "kinds.db";
+  Exec(database,
+       "CREATE TABLE T (id INTEGER PRIMARY KEY, name TEXT, amount REAL, data BLOB, at DATETIME);"
+       "INSERT INTO T VALUES (1, 'Zürich', 0.1, x'00ff10', '2024-05-06 07:08:09'),"
+       " (2, 'a \"quoted\", text' || char(10) || 'next', NULL, NULL, '2024-05-06'),"
+       " (3, NULL, -2.5e-7, x'', NULL)");
+  uint16_t port = Serve({"--db", database.string()});
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=T&format=csv").body,
+            "id,name,amount,data,at\r\n"
+            "1,Zürich,0.1,AP8Q,2024-05-06T07:08:09\r\n"
+            "2,\"a \"\"quoted\"\", text\nnext\",,,2024-05-06\r\n"
+            "3,,-2.5e-07,,\r\n");
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=T&format=JSON").body,
+            "[\n"
+            "{\"id\":1,\"name\":\"Zürich\",\"amount\":0.1,\"data\":\"AP8Q\","
+            "\"at\":\"2024-05-06T07:08:09\"},\n"
+            "{\"id\":2,\"name\":\"a \\\"quoted\\\", text\\nnext\",\"amount\":null,\"data\":null,"
+            "\"at\":\"2024-05-06\"},\n"
+            "{\"id\":3,\"name\":null,\"amount\":-2.5e-07,\"data\":\"\",\"at\":null}\n"
+            "]\n");
   EXPECT_EQ(Stop(), 0);
 }
 

@@ -242,9 +242,8 @@ class BuiltInSite : public Dispatch, public PageObject {
           page.find_first_not_of("0123456789") == std::string::npos)
         list_query += "&CPKorVex=" + page;
     }
-    response_->WriteText(SiteHeader(settings_->database_name,
-                                    ListTables(settings_->connection_string), table, screen,
-                                    list_query));
+    response_->WriteText(
+        SiteHeader(settings_->database_name, PageTables(), table, screen, list_query));
   }
 
   /// Points page.FileMan at the site's files folder and adds the current table's file fields
@@ -514,10 +513,9 @@ class BuiltInSite : public Dispatch, public PageObject {
   std::string Connection() const { return settings_->connection_string; }
   std::string DatabaseName() const { return settings_->database_name; }
 
-  std::shared_ptr<Collection> Tables() const {
+  std::shared_ptr<Collection> Tables() {
     auto names = std::make_shared<Collection>();
-    for (const std::string& name : ListTables(settings_->connection_string))
-      names->Add(Variant(name));
+    for (const std::string& name : PageTables()) names->Add(Variant(name));
     return names;
   }
 
@@ -528,7 +526,7 @@ class BuiltInSite : public Dispatch, public PageObject {
   std::string RequireTable() {
     std::string requested = request_ ? request_->ItemText(kTableParameter) : "";
     if (requested.empty() && IsFileManagerRequest()) return "";
-    for (const std::string& name : ListTables(settings_->connection_string))
+    for (const std::string& name : PageTables())
       if (name == requested) return name;
     if (!response_) RaiseRuntimeError(err::kObjectRequired);
     response_->Clear();
@@ -550,6 +548,13 @@ class BuiltInSite : public Dispatch, public PageObject {
     return number && *number >= 11 && *number <= 16;
   }
 
+  // The database's tables, asked once per page: the header, the check of the requested
+  // table and the home page all read them.
+  const std::vector<std::string>& PageTables() {
+    if (!tables_) tables_ = ListTables(settings_->connection_string);
+    return *tables_;
+  }
+
   void InsertMessage(const std::string& line) {
     if (!response_) RaiseRuntimeError(err::kObjectRequired);
     std::string& body = response_->data().body;
@@ -563,6 +568,7 @@ class BuiltInSite : public Dispatch, public PageObject {
   std::shared_ptr<std::vector<ado::RowWrite>> told_ =
       std::make_shared<std::vector<ado::RowWrite>>();
   std::optional<size_t> message_at_;
+  std::optional<std::vector<std::string>> tables_;
   std::shared_ptr<host::Request> request_;
   std::shared_ptr<host::Response> response_;
   std::shared_ptr<host::Session> session_;

@@ -175,6 +175,14 @@ await runBrowserTest("site", async (browser, base, folder) => {
   compareRows(JSON.parse(await fetchText(await page.locator(".export a", { hasText: "JSON" }).getAttribute("href"))),
               found, false, "search JSON");
 
+  // The same criteria with the result as the report: the same rows exported.
+  await page.goto(base + "search.ksp?RecordsetKorVex=Customers&as=report");
+  await criteria.locator("select[name=CityCRITERION]").selectOption("LIKE");
+  await criteria.locator("input[name=City]").fill("%o%");
+  await submitAndWait(criteria.locator("input[type=submit]"));
+  const reportCsv = await page.locator(".export a", { hasText: "CSV" }).getAttribute("href");
+  compareRows(parseCsv(await fetchText(reportCsv)), found, true, "report search CSV");
+
   // A forged statement gets the screen's own refusal, and no rows.
   const forged = searchCsv.replace("%25o%25", "%25a%25");
   const refused = await page.request.get(new URL(forged, base).href);

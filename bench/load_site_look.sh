@@ -1,53 +1,57 @@
 #!/usr/bin/env bash
 # The built-in site's restyled list (header, table links, message area, export links, skins
-# with classes) against the plain editing list of the same table: a page of its own that only
-# runs DoEditingList with the component's defaults. Both on the demo database's Products,
-# each under `wrk` through bench/load_serve.sh, one after the other; prints both and the
-# ratio restyled / plain. The plain page does less than any site list (no table check, no
-# file or form declarations), so the target (>= 0.9) is against BASELINE_BIN's list.
+# with classes) against the list of a binary built before the restyle (BASELINE_BIN), on the
+# demo database's Products. Both servers run at once; `wrk` loads them in turns, ROUNDS times
+# DURATION seconds each, so a machine whose load changes treats both alike. Prints each
+# round and the ratio of the summed requests, restyled / baseline (target >= 0.9).
 #
-#   bench/load_site_look.sh        KORVEX_BIN defaults to build/app/korvex
+#   BASELINE_BIN=old/build/app/korvex bench/load_site_look.sh
 #
-# Environment: KORVEX_BIN, DURATION (default 15), CONNECTIONS (default 8), BASELINE_BIN: a
-# korvex binary built before the restyle; when set, its /table.ksp on the same database is
-# loaded too and the ratio restyled / baseline printed (target >= 0.9).
+# Environment: KORVEX_BIN (default build/app/korvex), BASELINE_BIN (required), DURATION
+# (default 5), ROUNDS (default 6), CONNECTIONS (default 8).
 set -euo pipefail
+source "$(dirname "$0")/serve_start.sh"
 cd "$(dirname "$0")/.."
 
-export KORVEX_BIN=${KORVEX_BIN:-build/app/korvex}
-export DURATION=${DURATION:-15} CONNECTIONS=${CONNECTIONS:-8} THREADS=2
-bin=$(realpath -m "$KORVEX_BIN")
-[[ -x "$bin" ]] || { echo "no korvex binary at $bin (build first, or set KORVEX_BIN)" >&2; exit 2; }
+bin=$(realpath -m "${KORVEX_BIN:-build/app/korvex}")
+baseline_bin=$(realpath -m "${BASELINE_BIN:?a korvex binary built before the restyle}")
+duration=${DURATION:-5} rounds=${ROUNDS:-6} connections=${CONNECTIONS:-8}
+for b in "$bin" "$baseline_bin"; do
+  [[ -x "$b" ]] || { echo "no korvex binary at $b" >&2; exit 2; }
+done
+command -v wrk >/dev/null || { echo "wrk is not installed (scripts/install-deps.sh)" >&2; exit 2; }
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-# The demo database, as `korvex serve` creates it on its first run.
-(cd "$scratch" && timeout 20 "$bin" serve --port 0 2>"$scratch/first.log" & sleep 3; kill %1 2>/dev/null || true; wait) || true
-db=$scratch/korvex-demo.db
-[[ -f "$db" ]] || { echo "the demo database was not created" >&2; cat "$scratch/first.log" >&2; exit 1; }
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
 
-mkdir -p "$scratch/plain"
-cat > "$scratch/plain/plain.ksp" <<KSP
-<%
-var K = Server.CreateObject("Korvex.AdminRecordset");
-K.ConnectionString = "Provider=SQLite;Data Source=$db";
-K.recordset = "Products";
-%><!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Products</title></head>
-<body><% K.DoEditingList(); %></body></html>
-KSP
+mkdir -p "$scratch/demo" "$scratch/new" "$scratch/old"
+# The demo database, as a first run creates it; then both servers serve it the same way.
+start_server "$scratch/demo" "$bin"
+kill -TERM "$server_pid"; wait "$server_pid" 2>/dev/null || true
+db=$scratch/demo/korvex-demo.db
+start_server "$scratch/new" "$bin" --db "$db"
+pids+=("$server_pid") new_port=$port
+start_server "$scratch/old" "$baseline_bin" --db "$db"
+pids+=("$server_pid") old_port=$port
 
-rps() { awk -v p="$1" '$1 == p {print $2}'; }
-restyled_out=$(SERVE_ARGS="--db $db" bench/load_serve.sh "/table.ksp?RecordsetKorVex=Products")
-plain_out=$(SITE="$scratch/plain" bench/load_serve.sh "/plain.ksp")
-echo "$restyled_out"
-echo "$plain_out"
-restyled=$(rps "/table.ksp?RecordsetKorVex=Products" <<<"$restyled_out")
-plain=$(rps "/plain.ksp" <<<"$plain_out")
-awk -v r="$restyled" -v p="$plain" 'BEGIN {printf "restyled / plain page requests per second: %.2f\n", r / p}'
-if [[ -n "${BASELINE_BIN:-}" ]]; then
-  baseline_out=$(KORVEX_BIN="$BASELINE_BIN" SERVE_ARGS="--db $db" bench/load_serve.sh "/table.ksp?RecordsetKorVex=Products")
-  echo "$baseline_out"
-  baseline=$(rps "/table.ksp?RecordsetKorVex=Products" <<<"$baseline_out")
-  awk -v r="$restyled" -v b="$baseline" 'BEGIN {printf "restyled / baseline site list requests per second: %.2f (target >= 0.9)\n", r / b}'
-fi
+path="/table.ksp?RecordsetKorVex=Products"
+requests() {
+  wrk -t2 -c"$connections" -d"${duration}s" "http://127.0.0.1:$1$path" |
+    awk '/requests in/ {print $1}'
+}
+requests "$new_port" >/dev/null; requests "$old_port" >/dev/null  # warm both
+new_total=0 old_total=0
+printf '%-8s %12s %12s\n' round restyled baseline
+for round in $(seq "$rounds"); do
+  n=$(requests "$new_port") o=$(requests "$old_port")
+  new_total=$((new_total + n)) old_total=$((old_total + o))
+  printf '%-8s %12s %12s\n' "$round" "$n" "$o"
+done
+awk -v n="$new_total" -v o="$old_total" -v t="$((duration * rounds))" 'BEGIN {
+  printf "requests/s: restyled %.1f, baseline %.1f; restyled / baseline %.2f (target >= 0.9)\n",
+         n / t, o / t, n / o }'

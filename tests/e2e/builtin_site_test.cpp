@@ -439,5 +439,59 @@ TEST_F(BuiltInSiteTest, ExportsWriteEachKindOfValueInItsFormat) {
   EXPECT_EQ(Stop(), 0);
 }
 
+// Each posted write leaves one history row, kept in the state folder (the user's database
+// gains no table), newest first, twenty a page; the forged GET write leaves none.
+TEST_F(BuiltInSiteTest, HistoryKeepsEachWriteNewestFirstInPagesOfTwenty) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  const std::string me = "127.0.0.1:" + std::to_string(port);
+  auto rename = [&](int n) {
+    const std::string form = "TagIDHIDDEN=1&TagID=1&Name=name" + std::to_string(n);
+    std::optional<RawResponse> r = Fetch(
+        port, "POST /table.ksp?PageKorVex=2&RecordsetKorVex=Tags HTTP/1.1\r\nHost: " + me +
+                  "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                  std::to_string(form.size()) + "\r\nOrigin: http://" + me + "\r\n\r\n" + form);
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->body.find("<p class=\"message ok\" role=\"status\">Tags 1 updated</p>"),
+              std::string::npos)
+        << r->body;
+  };
+  for (int n = 1; n <= 21; ++n) rename(n);
+  EXPECT_EQ(Page(port, "/table.ksp?PageKorVex=2&RecordsetKorVex=Tags&TagIDHIDDEN=1&Name=x").status,
+            500);
+
+  auto rows = [](const std::string& body) {
+    size_t n = 0;
+    for (size_t at = body.find("<td class=\"action-"); at != std::string::npos;
+         at = body.find("<td class=\"action-", at + 1))
+      ++n;
+    return n;
+  };
+  RawResponse first = Page(port, "/history.ksp?RecordsetKorVex=Tags");
+  EXPECT_EQ(rows(first.body), 20u);
+  const size_t newest = first.body.find("<td>Name</td><td>name20</td><td>name21</td>");
+  EXPECT_NE(newest, std::string::npos) << first.body;
+  EXPECT_LT(newest, first.body.find("<td>name19</td><td>name20</td>"));
+  EXPECT_NE(first.body.find("href=\"/history.ksp?RecordsetKorVex=Tags&amp;page=2\""),
+            std::string::npos);
+  RawResponse second = Page(port, "/history.ksp?RecordsetKorVex=Tags&page=2");
+  EXPECT_EQ(rows(second.body), 1u);
+  EXPECT_NE(second.body.find("<td>name1</td>"), std::string::npos) << second.body;
+  EXPECT_EQ(rows(Page(port, "/history.ksp?RecordsetKorVex=Orders").body), 0u);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((work_ / "korvex-demo.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%history%'", -1,
+                     &statement, nullptr);
+  ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(statement, 0), 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  EXPECT_TRUE(fs::exists(temp_.path() / "state" / "history"));
+  EXPECT_EQ(Stop(), 0);
+}
+
 }  // namespace
 }  // namespace korvex

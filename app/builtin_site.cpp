@@ -90,17 +90,14 @@ std::string TemplateFileName(std::string_view table) {
 // plain form for old clients, the encoded one carries any table name whole.
 std::string AttachmentHeader(std::string_view table, bool csv) {
   const std::string extension = csv ? ".csv" : ".json";
-  std::string plain;
-  for (char c : table) {
-    bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                c == '-' || c == '_' || c == '.';
-    plain += safe ? c : '_';
-  }
-  std::string encoded;
+  auto safe = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
+  };
+  std::string plain, encoded;
   for (unsigned char c : table) {
-    bool safe = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                c == '-' || c == '_' || c == '.';
-    if (safe) {
+    plain += safe(c) ? static_cast<char>(c) : '_';
+    if (safe(c)) {
       encoded += static_cast<char>(c);
     } else {
       char hex[4];

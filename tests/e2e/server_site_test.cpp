@@ -65,6 +65,9 @@ std::string Comparable(std::string body, const std::string& database_name, uint1
       body,
       std::regex(std::regex_replace(database_name, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")),
       "DATABASE");
+  // Each site signs its links with its own secret.
+  body =
+      std::regex_replace(body, std::regex("SQLSignKorVex=[0-9a-f]{64}"), "SQLSignKorVex=SIGNATURE");
   return std::regex_replace(body, std::regex(":" + std::to_string(port) + "\\b"), ":PORT");
 }
 

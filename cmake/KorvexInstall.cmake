@@ -36,7 +36,7 @@ install(CODE "
 
 # The libraries libkorvex.a needs after it, each found again by KorvexConfig.cmake. Boost is
 # not one: it is header-only and included by the server's sources alone.
-foreach(library SQLite::SQLite3 Duktape::Duktape Threads::Threads)
+foreach(library SQLite::SQLite3 PostgreSQL::PostgreSQL Duktape::Duktape Threads::Threads)
   target_link_libraries(korvex INTERFACE $<INSTALL_INTERFACE:${library}>)
 endforeach()
 target_include_directories(korvex INTERFACE
@@ -72,8 +72,8 @@ set(CPACK_PACKAGE_CONTACT "${KORVEX_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "administration screens for the tables of a database
 korvex serve (HTTP) and korvex cgi (CGI/1.1) serve an editing list, add, edit and delete
-forms, search forms, reports, a file manager and an HTML editor for every table of a
-database, and run server pages (*.ksp) written in JavaScript.")
+forms, search forms, reports, a file manager and an HTML editor for every table of a SQLite
+or PostgreSQL database, and run server pages (*.ksp) written in JavaScript.")
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

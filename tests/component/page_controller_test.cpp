@@ -166,7 +166,7 @@ TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) 
   RunPage(
       "/a.ksp?PageKorVex=-1&RecordsetKorVex=Books",
       [&](AdminRecordset& page) {
-        page.DatabasePath(db);
+        testing::UseDatabase(page, db);
         page.SearchForm->Style = Variant("1");
         page.DoSearchForm();
         list_after = page.EditingList.get();
@@ -181,7 +181,7 @@ TEST(PageController, FastSearchHandsTheScreenSettingsOverAndKeepsWhatComesBack) 
   auto result = RunPage(
       "/a.ksp?PageKorVex=-2&RecordsetKorVex=Books",
       [&](AdminRecordset& page) {
-        page.DatabasePath(db);
+        testing::UseDatabase(page, db);
         page.SearchForm->Style = Variant(int32_t{2});
         report_screens.fast_search_result = page.EditingList.get();
         page.DoSearchForm();

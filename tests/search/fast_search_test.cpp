@@ -43,7 +43,7 @@ TEST(FastSearch, FilterOfTheKeywords) {
             "/c.ksp?PageKorVex=-1&RecordsetKorVex=Cars",
             {{"FastSearchKorVex", c.keywords}, {"updatefilter", "1"}, {"AllWords", c.all_words}}),
         [&](AdminRecordset& page) {
-          page.DatabasePath(db);
+          UseDatabase(page, db);
           page.recordset("Cars");
           page.HideField("Owner");
           page.Report->Filter = Variant(c.own_filter);

@@ -43,7 +43,7 @@ class SearchSite {
     auto response = host_.Serve(std::move(request), [&](host::ScriptingContext& context) {
       auto page = std::make_shared<AdminRecordset>();
       page->OnStartPage(context.shared_from_this());
-      page->DatabasePath(database_);
+      UseDatabase(*page, database_);
       if (configure) configure(*page);
       try {
         page->DoSearchForm();
@@ -75,6 +75,10 @@ inline std::string LinkWith(const std::string& body, const std::string& piece) {
 
 /// The single number a query gives, read with sqlite3 itself; -1 when it fails.
 inline int64_t StoredNumber(const std::string& database, const std::string& sql) {
+  if (OnPostgres()) {
+    std::string rows = PostgresRows(database, sql);
+    return rows.empty() || rows.starts_with("error") ? -1 : std::stoll(rows);
+  }
   sqlite3* db = nullptr;
   sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   sqlite3_stmt* statement = nullptr;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -14,14 +15,20 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "ado/ado_constants.h"
 #include "ado/connection.h"
 #include "ado/field.h"
 #include "ado/recordset.h"
+#include "app/history_store.h"
+#include "app/site_panels.h"
+#include "app/table_export.h"
 #include "component/admin_recordset.h"
+#include "component/errors.h"
 #include "component/field_model.h"
 #include "component/settings/fil_file_man.h"
 #include "core/collection.h"
 #include "core/member_table.h"
+#include "core/text.h"
 #include "host/encoding.h"
 #include "host/intrinsics.h"
 
@@ -79,6 +86,29 @@ std::string TemplateFileName(std::string_view table) {
   return readable + "-" + hash.Hex() + ".html";
 }
 
+// attachment; filename="<ASCII stand-in>"; filename*=UTF-8''<the name, percent-encoded>: the
+// plain form for old clients, the encoded one carries any table name whole.
+std::string AttachmentHeader(std::string_view table, bool csv) {
+  const std::string extension = csv ? ".csv" : ".json";
+  auto safe = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
+  };
+  std::string plain, encoded;
+  for (unsigned char c : table) {
+    plain += safe(c) ? static_cast<char>(c) : '_';
+    if (safe(c)) {
+      encoded += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      encoded += hex;
+    }
+  }
+  return "attachment; filename=\"" + plain + extension + "\"; filename*=UTF-8''" + encoded +
+         extension;
+}
+
 bool HoldsExactly(const fs::path& file, std::string_view text) {
   std::error_code ec;
   if (fs::file_size(file, ec) != text.size() || ec) return false;
@@ -129,11 +159,42 @@ size_t ColumnCount(ado::Connection& connection, const std::string& table) {
   return count;
 }
 
+// The user name of a request's Basic credentials; "anonymous" without them.
+std::string UserOf(host::Request& request) {
+  std::string header;
+  for (const auto& [name, value] : request.data().headers)
+    if (EqualsNoCase(name, "Authorization")) header = value;
+  std::string_view text = Trim(header);
+  if (text.size() < 6 || !EqualsNoCase(text.substr(0, 6), "Basic ")) return "anonymous";
+  text = Trim(text.substr(6));
+  std::string decoded;
+  uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    int digit = c >= 'A' && c <= 'Z'   ? c - 'A'
+                : c >= 'a' && c <= 'z' ? c - 'a' + 26
+                : c >= '0' && c <= '9' ? c - '0' + 52
+                : c == '+'             ? 62
+                : c == '/'             ? 63
+                                       : -1;
+    if (digit < 0) break;  // "=" padding ends the text
+    bits = (bits << 6) | static_cast<uint32_t>(digit);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      decoded += static_cast<char>((bits >> count) & 0xff);
+    }
+  }
+  size_t colon = decoded.find(':');
+  if (colon == std::string::npos || colon == 0) return "anonymous";
+  return SanitizeUtf8(decoded.substr(0, colon));
+}
+
 // Korvex.BuiltInSite: created by every page of the built-in site.
 class BuiltInSite : public Dispatch, public PageObject {
  public:
-  explicit BuiltInSite(std::shared_ptr<const SiteSettings> settings)
-      : settings_(std::move(settings)) {}
+  BuiltInSite(std::shared_ptr<const SiteSettings> settings, std::shared_ptr<HistoryStore> history)
+      : settings_(std::move(settings)), history_(std::move(history)) {}
 
   const MemberTable& Members() const override {
     using C = BuiltInSite;
@@ -145,6 +206,17 @@ class BuiltInSite : public Dispatch, public PageObject {
                                                       Method("DeclareFiles", &C::DeclareFiles),
                                                       Method("DeclareForms", &C::DeclareForms),
                                                       Method("ReportTemplate", &C::ReportTemplate),
+                                                      Method("Export", &C::Export),
+                                                      Method("RecordWrites", &C::RecordWrites),
+                                                      Method("MessageArea", &C::MessageArea),
+                                                      Method("ShowOutcome", &C::ShowOutcome),
+                                                      Method("ShowError", &C::ShowError),
+                                                      Method("WriteHistory", &C::WriteHistory),
+                                                      Method("RowCount", &C::RowCount),
+                                                      Method("WriteHeader", &C::WriteHeader),
+                                                      Method("Dress", &C::Dress),
+                                                      Getter("DatabaseSize", &C::DatabaseSize),
+                                                      Method("ExportQuery", &C::ExportQuery),
                                                   });
     return table;
   }
@@ -152,6 +224,23 @@ class BuiltInSite : public Dispatch, public PageObject {
   void OnStartPage(const std::shared_ptr<Dispatch>& context) override {
     request_ = RequireObjectOf<host::Request>(context->Get("Request"));
     response_ = RequireObjectOf<host::Response>(context->Get("Response"));
+    session_ = RequireObjectOf<host::Session>(context->Get("Session"));
+  }
+
+  /// Writes the site's header (SiteHeader) for table ("" on pages of no table) with screen
+  /// marked current. The list link leads back to the list page last shown in this session.
+  void WriteHeader(const std::string& table, const std::string& screen) {
+    if (!response_) RaiseRuntimeError(err::kObjectRequired);
+    std::string list_query = "?RecordsetKorVex=" + host::EncodeUrl(table);
+    if (session_) {
+      // Only what table.ksp stored there: a page number of up to nine digits.
+      const std::string page = TextOrEmpty(session_->Value("ListPage " + table));
+      if (!page.empty() && page.size() <= 9 &&
+          page.find_first_not_of("0123456789") == std::string::npos)
+        list_query += "&CPKorVex=" + page;
+    }
+    response_->WriteText(
+        SiteHeader(settings_->database_name, PageTables(), table, screen, list_query));
   }
 
   /// Points page.FileMan at the site's files folder and adds the current table's file fields
@@ -236,13 +325,194 @@ class BuiltInSite : public Dispatch, public PageObject {
     return file.string();
   }
 
+  /// Answers the request with every row of page's list (from_search false) or of its search
+  /// result, as CSV or JSON, and ends the page. The rows are those the screen shows, found
+  /// the same way: a search statement the site did not sign, or a table the database does
+  /// not list, gets the list's own refusal (403), and nothing is read.
+  void Export(const std::shared_ptr<Dispatch>& page, const std::string& format, bool from_search) {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    if (!response_) RaiseRuntimeError(err::kObjectRequired);
+    std::optional<ExportFormat> kind = ExportFormatNamed(format);
+    if (!kind) {
+      response_->Clear();
+      response_->Status("404 Not Found");
+      response_->ContentType("text/plain");
+      response_->WriteText("No export format named that; there are csv and json.\r\n");
+      response_->End();
+    }
+    std::string source;
+    try {
+      source = from_search ? admin.SearchResultSource(true)
+                           : "SELECT * FROM " + admin.QuotedIdentifier(admin.recordset()) + " ";
+      if (!from_search && !admin.IsTableOrView(admin.recordset()))
+        throw UnknownRecordsetError(admin.recordset());
+    } catch (const AutomationError& error) {
+      const bool refusal =
+          error.source() == kComponentSource &&
+          (error.number() == err::kUnknownRecordset || error.number() == err::kUnsignedSql ||
+           error.number() == err::kSearchRefused);
+      if (!refusal) throw;
+      response_->Clear();
+      response_->Status("403 Forbidden");
+      admin.WriteEditingListNotice(error);
+      response_->End();
+    }
+    // A connection of its own: the page's closes when the page ends, and the rows are read
+    // after that, as the client takes them.
+    auto connection = std::make_shared<ado::Connection>();
+    connection->Open(settings_->connection_string, "", "", -1);
+    auto rows = std::make_shared<ado::Recordset>();
+    rows->Open(Variant(source), Variant(connection), ado::kOpenForwardOnly, ado::kLockReadOnly,
+               ado::kCmdUnspecified);
+    const Variant& filter = admin.EditingList->Filter;
+    if (filter.IsString() && !filter.AsString().empty()) rows->Filter(filter);
+    auto exported = std::make_shared<RowExport>(connection, rows, *kind);
+
+    const bool csv = *kind == ExportFormat::kCsv;
+    response_->Clear();
+    response_->ContentType(csv ? "text/csv" : "application/json");
+    response_->CharSet("utf-8");
+    response_->AddHeader("Content-Disposition", AttachmentHeader(admin.recordset(), csv));
+    response_->data().body_stream = [exported](std::string& out) { return exported->Next(out); };
+    response_->End();
+  }
+
+  /// What the export links of a search result add to their query so that the export finds
+  /// the rows the screen shows: a criteria search's statement with the site's signature.
+  /// A keyword search's filter is in the session already: "".
+  std::string ExportQuery(const std::shared_ptr<Dispatch>& page) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    if (!VariantEquals(admin.SearchForm->Style, Variant(int32_t{0}))) return "";
+    const std::string sql = admin.SearchResultSource(true);
+    return "&" + admin.ParamName("SQL") + "=" + host::EncodeUrl(sql) + "&" +
+           admin.ParamName("SQLSign") + "=" + host::EncodeUrl(admin.SqlSignature(sql));
+  }
+
+  /// The site's look, set through the screens' own settings: skins whose tags carry the
+  /// style sheet's classes instead of borders, and captions and result texts in words. The
+  /// markup around them stays what the component writes for any page.
+  void Dress(const std::shared_ptr<Dispatch>& page) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    HTMLEditingList& list = *admin.EditingList;
+    list.Table->TableTag = "<TABLE class=\"grid\">";
+    list.Table->TitleTR = "<TR class=\"title\">";
+    list.Table->OddTR = "<TR class=\"odd\">";
+    list.Table->EvenTR = "<TR class=\"even\">";
+    list.EditTitle = "Actions";
+    list.ShowSQLText = false;
+    for (HTMLTable* form : {admin.EditForm->Table.get().get(), admin.SearchForm->Table.get().get(),
+                            admin.ResultPage->Table.get().get()}) {
+      form->TableTag = "<TABLE class=\"form\">";
+      form->LabelTitle = "Field";
+      form->DataTitle = "Value";
+      form->LabelTD = "<TD class=\"label\">";
+      form->TitleTR = "<TR class=\"title\">";
+      form->SubmitTR = "<TR class=\"buttons\">";
+    }
+    admin.EditForm->RequiredFieldMarker = " <abbr class=\"required\" title=\"required\">*</abbr>";
+    admin.SearchForm->CriterionTitle = "Condition";
+    // The page under the result has its own way back: the browser's is not the one to take.
+    admin.ResultPage->BottomAddNewText = "";
+    admin.ResultPage->BottomModifyText = "";
+  }
+
+  /// Keeps every write page's connection makes in the site's history, with the request's
+  /// user, and remembers it for ShowOutcome. A history that cannot be written is reported on
+  /// the server's error output: the write itself has happened and stands.
+  void RecordWrites(const std::shared_ptr<Dispatch>& page) {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    const std::string user = request_ ? UserOf(*request_) : "anonymous";
+    admin.Connection()->ListenToWrites(
+        [told = told_, history = history_, user](const std::vector<ado::RowWrite>& writes) {
+          told->insert(told->end(), writes.begin(), writes.end());
+          if (!history) return;
+          try {
+            history->Record(writes, user);
+          } catch (const std::exception& e) {
+            std::fprintf(stderr, "korvex: the history did not keep a write: %s\n", e.what());
+          }
+        });
+  }
+
+  /// Marks where the page's message line goes: the line is known only once the screen has
+  /// run, and the output is still held then.
+  void MessageArea() {
+    if (response_) message_at_ = response_->data().body.size();
+  }
+
+  /// After a write (ActionPerformed 8, 16 or 32), its one line in the message area: what the
+  /// data layer reported written, "Customers 42 updated".
+  void ShowOutcome(const std::shared_ptr<Dispatch>& page) {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    const int16_t action = admin.ActionPerformed;
+    if (action != 8 && action != 16 && action != 32) return;
+    const std::string table = admin.recordset();
+    const ado::RowWrite* record = nullptr;
+    for (const ado::RowWrite& write : *told_)
+      if (!record && EqualsNoCase(write.table, table)) record = &write;
+    // An update whose form changed nothing writes nothing.
+    InsertMessage(
+        MessageLine(record ? WriteSummary(*record) : table + ": nothing to change", false));
+  }
+
+  /// text, an error's own message, in the message area, styled as an error.
+  void ShowError(const std::string& text) { InsertMessage(MessageLine(text, true)); }
+
+  /// The history of table, newest first, twenty a page, with its pager; table "" gives the
+  /// last ten writes of every table, without pager.
+  void WriteHistory(const std::string& table, int32_t page) {
+    if (!response_) RaiseRuntimeError(err::kObjectRequired);
+    if (!history_) {
+      response_->WriteText(
+          "<p class=\"empty\">This server keeps no history: it has no state "
+          "folder.</p>\r\n");
+      return;
+    }
+    if (table.empty()) {
+      response_->WriteText(HistoryTable(history_->Latest("", 0, 10), true));
+      return;
+    }
+    constexpr int64_t kPageSize = 20;
+    const int64_t pages = (history_->Count(table) + kPageSize - 1) / kPageSize;
+    const int64_t current = std::clamp<int64_t>(page, 1, std::max<int64_t>(pages, 1));
+    response_->WriteText(
+        HistoryTable(history_->Latest(table, (current - 1) * kPageSize, kPageSize), false));
+    response_->WriteText(
+        Pager("/history.ksp?RecordsetKorVex=" + host::EncodeUrl(table) + "&page=", current, pages));
+  }
+
+  /// The exact row count of a table the database lists, through the count the list itself
+  /// takes (and the provider keeps until the table changes).
+  int32_t RowCount(const std::shared_ptr<Dispatch>& page, const std::string& table) const {
+    auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
+    if (!admin.IsTableOrView(table)) throw UnknownRecordsetError(table);
+    auto rows = std::make_shared<ado::Recordset>();
+    rows->Open(Variant(admin.QuotedIdentifier(table)), Variant(admin.Connection()),
+               ado::kOpenKeyset, ado::kLockReadOnly, ado::kCmdUnspecified);
+    const int32_t count = rows->RecordCount();
+    rows->Close();
+    return count;
+  }
+
+  /// The database file's size on disk (with its write-ahead log), as "3.4 MB"; "" for a
+  /// database that is no file here.
+  std::string DatabaseSize() const {
+    auto keys = ado::ParseConnectionString(settings_->connection_string);
+    auto source = keys.find("data source");
+    if (source == keys.end()) return "";
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(source->second, ec);
+    if (ec) return "";
+    const uintmax_t wal = fs::file_size(source->second + "-wal", ec);
+    return SizeText(size + (ec ? 0 : wal));
+  }
+
   std::string Connection() const { return settings_->connection_string; }
   std::string DatabaseName() const { return settings_->database_name; }
 
-  std::shared_ptr<Collection> Tables() const {
+  std::shared_ptr<Collection> Tables() {
     auto names = std::make_shared<Collection>();
-    for (const std::string& name : ListTables(settings_->connection_string))
-      names->Add(Variant(name));
+    for (const std::string& name : PageTables()) names->Add(Variant(name));
     return names;
   }
 
@@ -253,7 +523,7 @@ class BuiltInSite : public Dispatch, public PageObject {
   std::string RequireTable() {
     std::string requested = request_ ? request_->ItemText(kTableParameter) : "";
     if (requested.empty() && IsFileManagerRequest()) return "";
-    for (const std::string& name : ListTables(settings_->connection_string))
+    for (const std::string& name : PageTables())
       if (name == requested) return name;
     if (!response_) RaiseRuntimeError(err::kObjectRequired);
     response_->Clear();
@@ -275,9 +545,30 @@ class BuiltInSite : public Dispatch, public PageObject {
     return number && *number >= 11 && *number <= 16;
   }
 
+  // The database's tables, asked once per page: the header, the check of the requested
+  // table and the home page all read them.
+  const std::vector<std::string>& PageTables() {
+    if (!tables_) tables_ = ListTables(settings_->connection_string);
+    return *tables_;
+  }
+
+  void InsertMessage(const std::string& line) {
+    if (!response_) RaiseRuntimeError(err::kObjectRequired);
+    std::string& body = response_->data().body;
+    // A page that cleared its output since the mark gets the line where it is now.
+    body.insert(message_at_ && *message_at_ <= body.size() ? *message_at_ : body.size(), line);
+    if (message_at_) *message_at_ += line.size();
+  }
+
   std::shared_ptr<const SiteSettings> settings_;
+  std::shared_ptr<HistoryStore> history_;
+  std::shared_ptr<std::vector<ado::RowWrite>> told_ =
+      std::make_shared<std::vector<ado::RowWrite>>();
+  std::optional<size_t> message_at_;
+  std::optional<std::vector<std::string>> tables_;
   std::shared_ptr<host::Request> request_;
   std::shared_ptr<host::Response> response_;
+  std::shared_ptr<host::Session> session_;
 };
 
 }  // namespace
@@ -326,8 +617,20 @@ std::vector<std::string> ListTables(const std::string& connection_string) {
 
 void RegisterBuiltInSite(ClassRegistry& registry, SiteSettings settings) {
   auto shared = std::make_shared<const SiteSettings>(std::move(settings));
+  std::shared_ptr<HistoryStore> history;
+  if (!shared->state_dir.empty()) {
+    ContentHash database;
+    database.Add(shared->connection_string);
+    const fs::path folder = shared->state_dir / "history";
+    try {
+      fs::create_directories(folder);
+      history = std::make_shared<HistoryStore>(folder / (database.Hex() + ".sqlite"));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "korvex: no history of changes: %s\n", e.what());
+    }
+  }
   registry.Register("Korvex.BuiltInSite",
-                    [shared] { return std::make_shared<BuiltInSite>(shared); });
+                    [shared, history] { return std::make_shared<BuiltInSite>(shared, history); });
 }
 
 }  // namespace korvex::app

@@ -72,6 +72,18 @@ void BM_ListFirstPage(benchmark::State& state) {
 void BM_ListLastPage(benchmark::State& state) {
   ListPage(state, kLastPage);
 }
+// Pages between the ends: without a kept map of row ids each costs in proportion to its
+// distance from the nearer end.
+void BM_ListPage2(benchmark::State& state) {
+  ListPage(state, 2);
+}
+void BM_ListPage12345(benchmark::State& state) {
+  ListPage(state, 12345);
+}
+void BM_ListMiddlePage(benchmark::State& state) {
+  ListPage(state, 77777);
+}
+
 void BM_ListFirstPageThroughController(benchmark::State& state) {
   korvex::RegisterAllClasses();
   host::MemoryHost host;
@@ -148,6 +160,9 @@ void BM_ServerListLastPageAfterChange(benchmark::State& state) {
 BENCHMARK(BM_SelectCountStar)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListFirstPage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListLastPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPage2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListPage12345)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListMiddlePage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListFirstPageThroughController)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListFirstPageAfterChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListLastPageAfterChange)->Unit(benchmark::kMillisecond);

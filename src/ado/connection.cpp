@@ -245,6 +245,8 @@ void Connection::Close() {
     }
   }
   transaction_depth_ = 0;
+  pending_writes_.clear();  // rolled back with the transaction
+  write_marks_.clear();
   provider_.reset();
   properties_.reset();
 }
@@ -252,6 +254,7 @@ void Connection::Close() {
 int32_t Connection::BeginTrans() {
   if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
   provider_->Begin(transaction_depth_ + 1);
+  write_marks_.push_back(pending_writes_.size());
   return ++transaction_depth_;
 }
 
@@ -260,6 +263,21 @@ void Connection::CommitTrans() {
   if (transaction_depth_ == 0) RaiseAdo(kNoTransaction, kSource, "No transaction is active.");
   provider_->Commit(transaction_depth_);
   --transaction_depth_;
+  if (!write_marks_.empty()) write_marks_.pop_back();
+  if (transaction_depth_ == 0 && !pending_writes_.empty()) {
+    std::vector<RowWrite> final_writes;
+    final_writes.swap(pending_writes_);
+    if (write_listener_) write_listener_(final_writes);
+  }
+}
+
+void Connection::RowWritten(RowWrite write) {
+  if (!write_listener_) return;
+  if (transaction_depth_ > 0) {
+    pending_writes_.push_back(std::move(write));
+    return;
+  }
+  write_listener_(std::vector<RowWrite>{std::move(write)});
 }
 
 void Connection::RollbackTrans() {
@@ -267,6 +285,13 @@ void Connection::RollbackTrans() {
   if (transaction_depth_ == 0) RaiseAdo(kNoTransaction, kSource, "No transaction is active.");
   provider_->Rollback(transaction_depth_);
   --transaction_depth_;
+  DiscardWritesSinceBegin();
+}
+
+void Connection::DiscardWritesSinceBegin() {
+  if (write_marks_.empty()) return;
+  pending_writes_.resize(std::min(pending_writes_.size(), write_marks_.back()));
+  write_marks_.pop_back();
 }
 
 ado::Properties& Connection::Properties() {

@@ -14,6 +14,7 @@
 
 #include "ado/field.h"
 #include "ado/provider.h"
+#include "ado/row_write.h"
 #include "core/dispatch.h"
 
 namespace korvex::ado {
@@ -67,6 +68,10 @@ class Connection : public Dispatch, public PageObject {
   void CommitTrans();
   void RollbackTrans();
   ado::Properties& Properties();
+  /// Told of every row the recordsets of this connection write, once the write is final: at
+  /// once outside a transaction, at the outermost CommitTrans inside one. Writes a rollback
+  /// undoes are never told. The listener must not throw: the write has happened.
+  void ListenToWrites(WriteListener listener) { write_listener_ = std::move(listener); }
 
   int32_t CommandTimeout = 30;
   int32_t ConnectionTimeout = 15;
@@ -81,6 +86,8 @@ class Connection : public Dispatch, public PageObject {
   ProviderConnection& Session() const;
   std::shared_ptr<ProviderConnection> SharedSession() const;
   void Attach(const std::shared_ptr<Recordset>& recordset);
+  bool ListensToWrites() const { return static_cast<bool>(write_listener_); }
+  void RowWritten(RowWrite write);
   /// Jet SQL in the session's dialect.
   std::string Translate(std::string_view jet_sql) const;
 
@@ -89,6 +96,7 @@ class Connection : public Dispatch, public PageObject {
   std::shared_ptr<Recordset> OpenSchemaForScript(int32_t kind, Variant restrictions,
                                                  Variant schema_id);
   std::shared_ptr<ado::Properties> PropertiesObject();
+  void DiscardWritesSinceBegin();
 
   std::string connection_string_;
   std::optional<std::string> provider_name_;
@@ -97,6 +105,9 @@ class Connection : public Dispatch, public PageObject {
   std::vector<std::weak_ptr<Recordset>> recordsets_;
   std::shared_ptr<ado::Properties> properties_;
   int transaction_depth_ = 0;
+  WriteListener write_listener_;
+  std::vector<RowWrite> pending_writes_;  // inside a transaction, not final yet
+  std::vector<size_t> write_marks_;       // pending_writes_ size at each BeginTrans
   int32_t records_affected_ = 0;
 };
 

@@ -58,6 +58,13 @@ class ProviderCursor {
   virtual DbValue Value(size_t index) const = 0;
 };
 
+/// Row ids of a row-ordered query at a regular step, so a far position is reached from the
+/// nearest noted row instead of by skipping every row before it.
+struct RowIdMap {
+  int64_t step = 0;
+  std::vector<int64_t> ids;  // ids[j]: the row id of the row at position (j + 1) * step - 1
+};
+
 /// A column of a table in the catalogue.
 struct ColumnInfo {
   std::string name;
@@ -131,6 +138,16 @@ class ProviderConnection {
   virtual int64_t ResultBatch() const { return 0; }
   /// Changes whenever any data may have changed, through this session or another one.
   virtual uint64_t ChangeCounter() = 0;
+  /// The row id map of the query sql, kept while the database proves its data unchanged.
+  /// build reads one; it is called only when the same unchanged data was asked for before, so
+  /// data that changes between every request never pays for a whole read. Nothing when no map
+  /// is kept (the caller skips rows as before).
+  virtual std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
+    (void)sql;
+    (void)build;
+    return nullptr;
+  }
 
   /// Transactions nest: depth 1 is the outer one, deeper ones are savepoints.
   virtual void Begin(int depth) = 0;

@@ -18,6 +18,7 @@
 #include "ado/field.h"
 #include "ado/filter_expression.h"
 #include "ado/provider.h"
+#include "ado/row_write.h"
 #include "core/dispatch.h"
 #include "core/variant.h"
 
@@ -158,6 +159,12 @@ class Recordset : public Dispatch, public PageObject {
   /// Runs an INSERT or UPDATE that returns the row it wrote; nothing when it wrote none.
   std::vector<DbValue> WriteReturningRow(const std::string& sql, std::span<const DbValue> params);
   std::string WhereCurrentRow(std::vector<DbValue>& params);
+  /// The current row's write as the connection's listener is told of it, before the
+  /// statement runs; nothing when no one listens.
+  std::optional<RowWrite> DescribeWrite(RowWrite::Action action);
+  /// Completes the write with the row as the database gave it back (nothing for a delete)
+  /// and tells the connection.
+  void TellWrite(std::optional<RowWrite> write, const std::vector<DbValue>& stored);
   void DeleteForScript(std::optional<int32_t> affect_records);
   void UpdateForScript(Variant fields, Variant values);
   std::shared_ptr<ado::Fields> FieldsObject() { return fields_; }

@@ -187,6 +187,35 @@ std::string Recordset::WhereCurrentRow(std::vector<DbValue>& params) {
   return where;
 }
 
+std::optional<RowWrite> Recordset::DescribeWrite(RowWrite::Action action) {
+  if (!connection_ || !connection_->ListensToWrites()) return std::nullopt;
+  const std::string& table = source_->write_info->name;
+  RowWrite write;
+  write.action = action;
+  write.table = table;
+  for (size_t i = 0; i < defs_.size(); ++i) {
+    const FieldDef& def = defs_[i];
+    if (def.base_column.empty() || !EqualsNoCase(def.base_table, table)) continue;
+    write.columns.push_back(def.base_column);
+    write.key.push_back(def.key_column || def.auto_increment);
+    if (action != RowWrite::Action::kInsert) write.before.push_back(CurrentRaw(i));
+  }
+  return write;
+}
+
+void Recordset::TellWrite(std::optional<RowWrite> write, const std::vector<DbValue>& stored) {
+  if (!write) return;
+  if (write->action != RowWrite::Action::kDelete) {
+    const std::string& table = source_->write_info->name;
+    for (size_t i = 0; i < defs_.size() && i < stored.size(); ++i) {
+      const FieldDef& def = defs_[i];
+      if (!def.base_column.empty() && EqualsNoCase(def.base_table, table))
+        write->after.push_back(stored[i]);
+    }
+  }
+  connection_->RowWritten(std::move(*write));
+}
+
 void Recordset::Update() {
   RequireOpen();
   if (edit_.mode == kEditNone) return;
@@ -209,6 +238,9 @@ void Recordset::Update() {
       marks += marks.empty() ? "?" : ", ?";
       params.push_back(*edit_.values[i]);
     }
+    // Taken before the statement: afterwards the current row may read as it is stored now.
+    std::optional<RowWrite> told =
+        DescribeWrite(adding ? RowWrite::Action::kInsert : RowWrite::Action::kUpdate);
     // The row comes back as the database stored it: generated keys, defaults, conversions.
     std::vector<DbValue> stored;
     if (adding) {
@@ -226,7 +258,10 @@ void Recordset::Update() {
           WriteReturningRow("UPDATE " + quoted_table + " SET " + set + " WHERE " + where, params);
       if (stored.empty()) RaiseAdo(err::kRowChanged, kSource);
     }
-    if (!stored.empty()) row = std::move(stored);
+    if (!stored.empty()) {
+      TellWrite(std::move(told), stored);
+      row = std::move(stored);
+    }
   }
   edit_ = Edit();
   rows_known_ = 0;
@@ -278,10 +313,12 @@ void Recordset::Delete() {
     std::vector<DbValue> params;
     std::string where = WhereCurrentRow(params);
     std::string table = session_->Dialect().QuoteIdentifier(source_->write_info->name);
+    std::optional<RowWrite> told = DescribeWrite(RowWrite::Action::kDelete);
     if (session_->Execute("DELETE FROM " + table + " WHERE " + where, params) == 0)
       RaiseAdo(err::kRowChanged, kSource,
                "Row cannot be located for deletion. Some values may have been changed since it "
                "was last read.");
+    TellWrite(std::move(told), {});
   }
   ResolveAddedPosition();
   pinned_.reset();

@@ -17,6 +17,13 @@ namespace {
 constexpr int64_t kWalkLimit = 32;
 // A batched walk asks for more rows each time it runs out, up to this many.
 constexpr int64_t kLargestBatch = 100000;
+// A jump skipping more rows than this looks for a row id map. Skipping costs about 0.1 us a
+// row on SQLite (listing_bench), so below this a jump costs less than rendering a page.
+constexpr int64_t kMapWorthy = 1000;
+// A row id map notes one row in kMapStep, or more for a table that would need more than
+// kMapIds notes; a jump then skips fewer than one step of rows.
+constexpr int64_t kMapStep = 128;
+constexpr int64_t kMapIds = 8192;
 
 int64_t FirstLimit(const ProviderConnection& session) {
   int64_t batch = session.ResultBatch();
@@ -46,6 +53,13 @@ std::string RowQuery::PositionSql(bool reverse, bool anchored) const {
     if (source->row_ordered) sql += ", " + std::string(kQuotedRowIdColumn);
   }
   return sql + " LIMIT ? OFFSET ?";
+}
+
+std::string RowQuery::RowIdSql() const {
+  std::string sql =
+      "SELECT " + std::string(kQuotedRowIdColumn) + " FROM (" + source->base + ") AS korvex_rows";
+  if (!condition.empty()) sql += " WHERE " + condition;
+  return sql + " ORDER BY " + std::string(kQuotedRowIdColumn);
 }
 
 std::unique_ptr<ProviderCursor> StartRows(ProviderConnection& session, const RowQuery& query) {
@@ -121,6 +135,20 @@ void ServerRows::Reposition(int64_t target, bool continuation) {
       if (distance < 0 && -distance - 1 < best_cost) best_cost = -distance - 1, mode = 3;
     }
   }
+  std::optional<int64_t> map_anchor;
+  if (query_.Seekable() && best_cost > kMapWorthy) {
+    if (auto map = MapForFarSeek()) {
+      // ids[j] is the row just before position (j + 1) * step: the query after it lands on
+      // the target by skipping less than one step.
+      int64_t j = target / map->step - 1;
+      if (j >= 0 && j < static_cast<int64_t>(map->ids.size()) &&
+          target - (j + 1) * map->step < best_cost) {
+        best_cost = target - (j + 1) * map->step;
+        map_anchor = map->ids[static_cast<size_t>(j)];
+        mode = 4;
+      }
+    }
+  }
   int64_t limit = NextLimit(continuation);
   switch (mode) {
     case 1:
@@ -132,10 +160,31 @@ void ServerRows::Reposition(int64_t target, bool continuation) {
       Restart(mode == 3, std::move(anchor), best_cost, target, limit);
       break;
     }
+    case 4:
+      Restart(false, DbValue::Int(*map_anchor), best_cost, target, limit);
+      break;
     default:
       Restart(false, std::nullopt, target, target, limit);
       break;
   }
+}
+
+std::shared_ptr<const RowIdMap> ServerRows::MapForFarSeek() {
+  int64_t rows = Count();
+  int64_t step = std::max(kMapStep, (rows + kMapIds - 1) / kMapIds);
+  return session_->KeptRowIdMap(query_.RowIdSql(), [&]() -> std::optional<RowIdMap> {
+    RowIdMap map;
+    map.step = step;
+    map.ids.reserve(static_cast<size_t>(rows / step + 1));
+    std::unique_ptr<ProviderCursor> ids = session_->Query(query_.RowIdSql());
+    for (int64_t position = 0; ids->Next(); ++position) {
+      if ((position + 1) % step != 0) continue;
+      DbValue id = ids->Value(0);
+      if (id.kind != DbValue::Kind::Integer) return std::nullopt;
+      map.ids.push_back(id.integer);
+    }
+    return map;
+  });
 }
 
 bool ServerRows::Fetch(int64_t target) {

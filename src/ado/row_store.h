@@ -45,6 +45,8 @@ struct RowQuery {
   /// Rows from an offset: parameters (anchor row id when anchored), row limit, offset.
   /// Reverse runs from the last row; anchored starts after (reverse: before) the anchor row.
   std::string PositionSql(bool reverse, bool anchored) const;
+  /// The row ids alone, in order (a seekable query's).
+  std::string RowIdSql() const;
 };
 
 /// A row limit that limits nothing, spelled the same way by every backend.
@@ -124,6 +126,9 @@ class ServerRows : public RowStore {
   void Restart(bool reverse, std::optional<DbValue> anchor, int64_t offset, int64_t landing,
                int64_t limit);
   int64_t NextLimit(bool continuation);
+  /// The kept row id map, when the provider keeps one; reads it when asked for the second
+  /// time on unchanged data.
+  std::shared_ptr<const RowIdMap> MapForFarSeek();
 
   std::shared_ptr<ProviderConnection> session_;
   RowQuery query_;

@@ -207,6 +207,11 @@ class AdminRecordset : public Dispatch, public PageObject {
   std::string SqlSignature(std::string_view sql) const;
   /// Whether signature is the one SqlSignature gives for sql (compared in constant time).
   bool SqlSignatureMatches(std::string_view sql, std::string_view signature) const;
+  /// What a search result shows, as DoSearchForm's codes -1 (to_list) and -2 take it: the
+  /// criteria's statement, built from the posted form or carried by a link whose signature
+  /// holds; for the keyword search the table's name, the keywords' filter then set on
+  /// EditingList (to_list) or Report. Every refusal is raised; nothing is written.
+  std::string SearchResultSource(bool to_list);
   /// The screens the controller calls; the product's by default.
   void UseScreens(Screens& screens) { screens_ = &screens; }
 
@@ -230,7 +235,7 @@ class AdminRecordset : public Dispatch, public PageObject {
   void TakeRecordsetFromRequest();
   /// DoSearchForm's codes -1 (to_list) and -2: the statement or filter of the search, then
   /// the list or the report. A refusal is the list's notice, or raised for the report.
-  void ShowSearchResult(bool to_list, std::string sql);
+  void ShowSearchResult(bool to_list);
 
   std::string left_separator_;
   std::string right_separator_;

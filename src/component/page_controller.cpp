@@ -89,40 +89,42 @@ void AdminRecordset::DoEditingList(const std::optional<std::string>& sWhereCrite
 
 void AdminRecordset::DoSearchForm() {
   recordset();
-  std::string sql = RequestItem(ParamName("SQL"));
   int16_t code = PageCode();
   if (code == -1 || code == -2 || code == 1 || code == 2) TakeRecordsetFromRequest();
   if (code == -1 || code == -2) {
-    ShowSearchResult(code == -1, std::move(sql));
+    ShowSearchResult(code == -1);
     return;
   }
   if (AnswerSharedCode(code, true)) return;
   screens_->RenderSearchForm(*this);
 }
 
-void AdminRecordset::ShowSearchResult(bool to_list, std::string sql) {
+std::string AdminRecordset::SearchResultSource(bool to_list) {
+  recordset();
+  std::string sql = RequestItem(ParamName("SQL"));
+  // The name comes from the request and becomes the list's source or part of the
+  // statement: only a table or view of the database is taken.
+  if (!IsTableOrView(recordset_)) throw UnknownRecordsetError(recordset_);
+  if (VariantEquals(SearchForm->Style, Variant(int32_t{0}))) {
+    if (sql.empty()) return screens_->BuildCriteriaSql(*this);
+    // A statement carried by a link runs only as this site wrote it.
+    if (!SqlSignatureMatches(sql, RequestItem(ParamName("SQLSign")))) throw UnsignedSqlError();
+    return sql;
+  }
+  // Fast search: the source stays the table; the screen's settings carry the filter.
+  if (to_list) {
+    EditingList = RequireObjectOf<HTMLEditingList>(
+        Variant(screens_->ApplyFastSearch(*this, EditingList.get())));
+  } else {
+    Report = RequireObjectOf<HTMLReport>(Variant(screens_->ApplyFastSearch(*this, Report.get())));
+  }
+  return recordset_;
+}
+
+void AdminRecordset::ShowSearchResult(bool to_list) {
+  std::string sql;
   try {
-    // The name comes from the request and becomes the list's source or part of the
-    // statement: only a table or view of the database is taken.
-    if (!IsTableOrView(recordset_)) throw UnknownRecordsetError(recordset_);
-    if (VariantEquals(SearchForm->Style, Variant(int32_t{0}))) {
-      if (sql.empty()) {
-        sql = screens_->BuildCriteriaSql(*this);
-      } else if (!SqlSignatureMatches(sql, RequestItem(ParamName("SQLSign")))) {
-        // A statement carried by a link runs only as this site wrote it.
-        throw UnsignedSqlError();
-      }
-    } else {
-      // Fast search: the source stays the table; the screen's settings carry the filter.
-      sql = recordset_;
-      if (to_list) {
-        EditingList = RequireObjectOf<HTMLEditingList>(
-            Variant(screens_->ApplyFastSearch(*this, EditingList.get())));
-      } else {
-        Report =
-            RequireObjectOf<HTMLReport>(Variant(screens_->ApplyFastSearch(*this, Report.get())));
-      }
-    }
+    sql = SearchResultSource(to_list);
   } catch (const AutomationError& error) {
     // The list shows a refusal as it shows its own failures; the report raises them.
     const bool refusal =

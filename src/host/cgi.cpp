@@ -159,6 +159,13 @@ void WriteCgiResponse(std::ostream& out, const ResponseData& response) {
   for (const auto& [name, value] : response.headers) out << name << ": " << value << "\r\n";
   out << "\r\n";
   out.write(response.body.data(), static_cast<std::streamsize>(response.body.size()));
+  if (!response.body_stream) return;
+  std::string piece;
+  for (bool more = true; more && out;) {
+    piece.clear();
+    more = response.body_stream(piece);
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+  }
 }
 
 int RunCgi(const CgiEnvironment& env, std::istream& in, std::ostream& out, PageRunner& runner,

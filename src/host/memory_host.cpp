@@ -48,6 +48,12 @@ ResponseData MemoryHost::Serve(RequestData request, PageRunner& runner) {
   ResponseData response = ServePage(request, config_, runner);
   for (const auto& [name, value] : response.headers)
     if (EqualsNoCase(name, "Set-Cookie")) KeepCookie(value);
+  // Tests read the answer whole, as a client would have received it.
+  if (response.body_stream) {
+    while (response.body_stream(response.body)) {
+    }
+    response.body_stream = nullptr;
+  }
   return response;
 }
 

@@ -54,6 +54,8 @@ void FinishSession(Session& session, const PageHostConfig& config, ResponseData&
 void Fail(ResponseData& response, const AutomationError& error, std::string_view script_name) {
   response.status = 500;
   response.status_text = "Internal Server Error";
+  // A page that failed after handing over the rest of its body does not get it sent.
+  response.body_stream = nullptr;
   response.body += PageErrorHtml(error, script_name);
 }
 

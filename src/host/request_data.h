@@ -2,6 +2,7 @@
 // independent of how the request arrived (CGI, the HTTP server, a test).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +35,10 @@ struct ResponseData {
   std::string charset = "utf-8";
   HeaderList headers;  // added by the page (Response.AddHeader, Set-Cookie, Location)
   std::string body;
+  /// The rest of the body, for an answer too large to hold: called after the page has ended,
+  /// each call appends the next piece to its argument and returns false once none is left.
+  /// Hosts send body first, then the pieces as they come.
+  std::function<bool(std::string&)> body_stream;
 };
 
 /// The value of the response's Content-Type header: the type, with "; charset=" + charset

@@ -124,7 +124,9 @@ void Response::BinaryWrite(const std::string& bytes) {
 }
 
 void Response::Clear() {
-  if (!ended_) data_.body.clear();
+  if (ended_) return;
+  data_.body.clear();
+  data_.body_stream = nullptr;
 }
 
 void Response::End() {

@@ -407,6 +407,30 @@ duk_ret_t Bridge::Install(duk_context* ctx, void* udata) {
   return 0;
 }
 
+duk_ret_t Bridge::ClearProxies(duk_context* ctx, void*) {
+  duk_push_heap_stash(ctx);
+  duk_push_array(ctx);
+  duk_put_prop_string(ctx, -2, kProxies);
+  duk_pop(ctx);
+  return 0;
+}
+
+void Bridge::ForgetRequest() noexcept {
+  slot_of_proxy_.clear();
+  slot_of_object_.clear();
+  // Released last: an object's destructor may release others the maps still name.
+  std::vector<std::shared_ptr<Dispatch>> objects;
+  slot_base_ += static_cast<uint32_t>(objects_.size());
+  objects.swap(objects_);
+  objects.clear();
+  outcome_ = Outcome{};
+  date_arguments_ = 0;
+  timeout_ = nullptr;
+  timeout_seconds_ = 0;
+  ended_ = false;
+  timed_out_ = false;
+}
+
 bool Bridge::PushValue(const Variant& value) {
   JsValue prepared;
   try {
@@ -431,6 +455,12 @@ bool Bridge::DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>
   if (duk_safe_call(ctx_, DefineGlobalSafe, &request, 0, 1) != DUK_EXEC_SUCCESS) return false;
   duk_pop(ctx_);
   return true;
+}
+
+Dispatch& Bridge::Object(uint32_t slot) const {
+  if (slot < slot_base_ || slot - slot_base_ >= objects_.size())
+    RaiseRuntimeError(err::kObjectRequired);
+  return *objects_[slot - slot_base_];
 }
 
 int64_t Bridge::SlotOfProxy(void* heap_pointer) const noexcept {

@@ -56,6 +56,13 @@ class Bridge {
   bool DefineGlobal(std::string_view name, const std::shared_ptr<Dispatch>& object);
 
   // ---- Run state ---------------------------------------------------------------------------
+  /// Forgets everything the last request showed to the page: its objects (released here),
+  /// their proxies, the run state. The heap stays. Stack: [ ] -> [ ]. Needs a protected call
+  /// for the proxies (ClearProxies); this half never touches the heap.
+  void ForgetRequest() noexcept;
+  /// Replaces the table of proxies with an empty one. [ ] -> [ ]. A duk_safe_call target.
+  static duk_ret_t ClearProxies(duk_context* ctx, void* udata);
+
   /// Starts the clock of the time limit; seconds() is read at every check, so a page may
   /// change its own limit while it runs. Zero or less means no limit.
   void StartClock(std::function<int32_t()> seconds);
@@ -109,12 +116,16 @@ class Bridge {
  private:
   void Prepare(const Variant& v, JsValue& out);
   std::vector<Variant> ReadArguments(duk_idx_t first, duk_idx_t count) const;
-  Dispatch& Object(uint32_t slot) const { return *objects_[slot]; }
+  /// Raises 424 for the slot of an object an earlier request was shown: its proxy may outlive
+  /// the request only through a built-in the page changed, and must not reach another's.
+  Dispatch& Object(uint32_t slot) const;
   void SetError(std::exception_ptr error) noexcept;
 
   duk_context* ctx_ = nullptr;
   Outcome outcome_;
-  std::vector<std::shared_ptr<Dispatch>> objects_;  // by slot; alive until the heap goes
+  // By slot - slot_base_; alive until the request ends. Slots keep counting across requests.
+  std::vector<std::shared_ptr<Dispatch>> objects_;
+  uint32_t slot_base_ = 0;
   std::unordered_map<Dispatch*, uint32_t> slot_of_object_;
   std::unordered_map<void*, uint32_t> slot_of_proxy_;
   uint64_t date_arguments_ = 0;

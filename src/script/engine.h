@@ -1,5 +1,6 @@
 // One Duktape heap: the page's globals, running a compiled page, and what escaped it. A heap
-// serves one request on one thread; the bindings themselves live in bridge.h.
+// serves one request at a time on one thread and may serve many in turn (Reset); the bindings
+// themselves live in bridge.h.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,10 @@ class ScriptFailure : public std::runtime_error {
   ScriptError error_;
 };
 
+/// Each request runs in its own Duktape thread whose global object is fresh and inherits the
+/// heap's built-ins, so whatever a page declares or assigns globally is gone at the next
+/// Reset. The built-in objects themselves are shared: a page that may change them (see
+/// CompiledPage::reaches_builtins) leaves the engine not reusable.
 class Engine {
  public:
   Engine();
@@ -60,6 +65,13 @@ class Engine {
   /// converted (undefined reads as Empty). Throws ScriptFailure.
   Variant Evaluate(std::string_view js, std::string_view file_name = "eval");
 
+  /// Ends the current request: its globals and the objects it was shown are released, the run
+  /// state cleared. The next request starts on a fresh global object.
+  void Reset();
+  /// False once the engine ran code that may have changed the built-ins (Evaluate, or a page
+  /// that reaches them): such an engine must not serve another request.
+  bool reusable() const { return reusable_; }
+
   /// Response.End was called.
   bool ended() const;
   duk_hthread* context() const { return ctx_; }
@@ -68,8 +80,12 @@ class Engine {
  private:
   ScriptError TakeError(const CompiledPage* page);
 
+  void StartRequest();
+
   std::unique_ptr<Bridge> bridge_;
-  duk_hthread* ctx_ = nullptr;
+  duk_hthread* heap_ = nullptr;  // the heap's first thread, which keeps the pristine globals
+  duk_hthread* ctx_ = nullptr;   // the current request's thread
+  bool reusable_ = true;
 };
 
 }  // namespace korvex::script

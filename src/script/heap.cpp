@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+
+#include "script/page_compiler.h"
 
 namespace korvex::script {
 
@@ -29,7 +32,37 @@ duk_ret_t CompileSafe(duk_context* ctx, void* udata) {
   return 1;
 }
 
+// [ ] -> [ ]; udata is the set to fill.
+duk_ret_t GlobalNamesSafe(duk_context* ctx, void* udata) {
+  auto* names = static_cast<std::set<std::string, std::less<>>*>(udata);
+  duk_push_global_object(ctx);
+  duk_enum(ctx, -1, DUK_ENUM_OWN_PROPERTIES_ONLY | DUK_ENUM_INCLUDE_NONENUMERABLE);
+  while (duk_next(ctx, -1, 0)) {
+    duk_size_t length = 0;
+    const char* name = duk_get_lstring(ctx, -1, &length);
+    if (name) names->emplace(name, length);
+    duk_pop(ctx);
+  }
+  duk_pop_2(ctx);
+  return 0;
+}
+
+std::set<std::string, std::less<>> BuiltinGlobalNames() {
+  std::set<std::string, std::less<>> names{"Enumerator", "eval", "Function"};
+  names.emplace(kLoopCheckFunction);
+  if (duk_context* ctx = NewHeap(nullptr)) {
+    duk_safe_call(ctx, GlobalNamesSafe, &names, 0, 1);
+    duk_destroy_heap(ctx);
+  }
+  return names;
+}
+
 }  // namespace
+
+bool IsBuiltinGlobalName(std::string_view name) {
+  static const std::set<std::string, std::less<>> names = BuiltinGlobalNames();
+  return names.contains(name);
+}
 
 duk_context* NewHeap(void* user_data) {
   return duk_create_heap(nullptr, nullptr, nullptr, user_data, FatalError);

@@ -20,6 +20,10 @@ duk_context* NewHeap(void* user_data);
 /// source reports it then).
 std::string CompileBytecode(std::string_view source, std::string_view file_name, duk_uint_t flags);
 
+/// A name the global object of a new heap has (Object, Math, Duktape, globalThis, ...), or one
+/// the engine adds to it (Enumerator, the loop check).
+bool IsBuiltinGlobalName(std::string_view name);
+
 /// Pushes the function the bytecode holds. May throw a JavaScript error. [ ] -> [ function ]
 void PushBytecode(duk_context* ctx, const std::string& bytecode);
 

@@ -211,8 +211,8 @@ void Bridge::Prepare(const Variant& v, JsValue& out) {
         out.type = JsValue::Type::Null;
         break;
       }
-      auto [it, added] =
-          slot_of_object_.try_emplace(object.get(), static_cast<uint32_t>(objects_.size()));
+      auto [it, added] = slot_of_object_.try_emplace(
+          object.get(), slot_base_ + static_cast<uint32_t>(objects_.size()));
       if (added) {
         try {
           objects_.push_back(object);
@@ -249,7 +249,7 @@ Variant Bridge::ReadValue(duk_idx_t index, bool as_argument) const {
     }
     case DUK_TYPE_OBJECT: {
       int64_t slot = SlotOfProxy(duk_get_heapptr(ctx_, index));
-      if (slot >= 0) return Variant(objects_[static_cast<size_t>(slot)]);
+      if (slot >= 0) return Variant(objects_[static_cast<size_t>(slot - slot_base_)]);
       return Variant();
     }
     case DUK_TYPE_NONE:

@@ -184,6 +184,36 @@ class PageWriter {
   int line_ = 1;
 };
 
+// Whether a block's code may reach a built-in object in a way that could change it; see
+// CompiledPage::reaches_builtins. Calling a built-in (String(x), new Date(), Math.max(a, b))
+// cannot, nor can assigning to its global name (that lands on the request's own global);
+// holding one as a value (var M = Math, Math.x = 1, f(JSON)) can, and so can the ways to a
+// prototype and the built-ins that hand out other objects or run text as code.
+bool ReachesBuiltins(std::string_view text, const std::vector<JsToken>& tokens) {
+  auto at = [&](size_t i) -> std::string_view {
+    if (i >= tokens.size()) return {};
+    return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+  };
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind != JsTokenKind::Identifier) continue;
+    std::string_view name = at(i);
+    if (name == "prototype" || name == "__proto__" || name == "constructor") return true;
+    if (name == "this" && at(i + 1) == "[") return true;
+    if (i > 0 && at(i - 1) == ".") continue;  // a member's name, not the global
+    if (name == "undefined" || name == "NaN" || name == "Infinity" || !IsBuiltinGlobalName(name))
+      continue;
+    if (name == "Object" || name == "Reflect" || name == "Duktape" || name == "Proxy" ||
+        name == "Function" || name == "eval" || name == "globalThis")
+      return true;
+    bool called = at(i + 1) == "(" || (i > 0 && at(i - 1) == "new");
+    bool assigned = at(i + 1) == "=";
+    bool method_called = at(i + 1) == "." && i + 2 < tokens.size() &&
+                         tokens[i + 2].kind == JsTokenKind::Identifier && at(i + 3) == "(";
+    if (!called && !method_called && !assigned) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 PageCompileError::PageCompileError(std::string description, int line)
@@ -200,6 +230,7 @@ CompiledPage CompilePage(std::string_view raw) {
   std::string_view text = clean;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   PageWriter writer(text);
+  bool reaches_builtins = false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t open = text.find("<%", pos);
@@ -231,6 +262,7 @@ CompiledPage CompilePage(std::string_view raw) {
       throw PageCompileError(std::string("Missing '%>' to close the '") + opener + "' block",
                              writer.LineAt(open));
 
+    reaches_builtins = reaches_builtins || ReachesBuiltins(text, tokens);
     if (kind == '@') {
       writer.Skip(content, close);
     } else if (kind == '=') {
@@ -246,7 +278,21 @@ CompiledPage CompilePage(std::string_view raw) {
   }
   CompiledPage page = writer.Finish();
   page.bytecode = CompileBytecode(page.js, "page", 0);
+  page.reaches_builtins = reaches_builtins;
   return page;
+}
+
+PageCache::PageCache(size_t max_pages, size_t max_bytes)
+    : max_pages_(max_pages), max_bytes_(max_bytes) {}
+
+size_t PageCache::page_count() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+size_t PageCache::byte_count() const {
+  std::lock_guard lock(mutex_);
+  return bytes_;
 }
 
 std::shared_ptr<const CompiledPage> PageCache::Get(const std::filesystem::path& file) {
@@ -258,8 +304,10 @@ std::shared_ptr<const CompiledPage> PageCache::Get(const std::filesystem::path& 
   {
     std::lock_guard lock(mutex_);
     auto it = entries_.find(key);
-    if (it != entries_.end() && it->second.modified == modified && it->second.size == size)
+    if (it != entries_.end() && it->second.modified == modified && it->second.size == size) {
+      uses_.splice(uses_.begin(), uses_, it->second.use);
       return it->second.page;
+    }
   }
   // Compiled outside the lock: a slow page must not hold up requests for the others.
   std::ifstream in(file, std::ios::binary);
@@ -267,9 +315,30 @@ std::shared_ptr<const CompiledPage> PageCache::Get(const std::filesystem::path& 
   std::ostringstream bytes;
   bytes << in.rdbuf();
   auto page = std::make_shared<const CompiledPage>(CompilePage(bytes.str()));
-  std::lock_guard lock(mutex_);
-  entries_[key] = Entry{modified, size, page};
+  size_t page_bytes =
+      key.size() + page->js.size() + page->bytecode.size() + page->page_lines.size() * sizeof(int);
+  Keep(std::move(key), Entry{modified, size, page_bytes, page, {}});
   return page;
+}
+
+void PageCache::Keep(std::string key, Entry entry) {
+  std::lock_guard lock(mutex_);
+  if (auto old = entries_.find(key); old != entries_.end()) {
+    bytes_ -= old->second.bytes;
+    uses_.erase(old->second.use);
+    entries_.erase(old);
+  }
+  if (entry.bytes > max_bytes_ || max_pages_ == 0) return;
+  while (!uses_.empty() && (entries_.size() >= max_pages_ || bytes_ + entry.bytes > max_bytes_)) {
+    auto last = entries_.find(uses_.back());
+    bytes_ -= last->second.bytes;
+    entries_.erase(last);
+    uses_.pop_back();
+  }
+  uses_.push_front(key);
+  entry.use = uses_.begin();
+  bytes_ += entry.bytes;
+  entries_.emplace(std::move(key), std::move(entry));
 }
 
 }  // namespace korvex::script

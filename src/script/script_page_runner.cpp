@@ -18,6 +18,57 @@ ScriptError FromAutomationError(const AutomationError& e, int line) {
   return error;
 }
 
+// The calling thread's heap, kept between requests while it stays clean (Engine::reusable).
+struct PooledEngine {
+  std::unique_ptr<Engine> engine;
+  uint32_t requests = 0;
+  bool busy = false;
+};
+thread_local PooledEngine pooled;
+
+// The heap one page runs on: the thread's pooled one, or a heap of its own for a page run from
+// inside another page's run on the same thread.
+class EngineLease {
+ public:
+  EngineLease() {
+    if (pooled.busy) {
+      own_ = std::make_unique<Engine>();
+      return;
+    }
+    if (!pooled.engine || !pooled.engine->reusable() ||
+        pooled.requests >= ScriptPageRunner::kRequestsPerHeap) {
+      pooled.engine.reset();  // the old heap goes before a new one takes its memory
+      pooled.requests = 0;
+      pooled.engine = std::make_unique<Engine>();
+    }
+    ++pooled.requests;
+    pooled.busy = true;
+  }
+  // The request's objects are released now (an open recordset or connection must not outlive
+  // its page), and a heap that may carry the page's changes, or failed, is dropped.
+  ~EngineLease() {
+    if (own_) return;
+    pooled.busy = false;
+    try {
+      if (!failed_ && pooled.engine->reusable()) {
+        pooled.engine->Reset();
+        return;
+      }
+    } catch (...) {
+    }
+    pooled.engine.reset();
+  }
+  EngineLease(const EngineLease&) = delete;
+  EngineLease& operator=(const EngineLease&) = delete;
+
+  Engine& engine() { return own_ ? *own_ : *pooled.engine; }
+  void Failed() { failed_ = true; }
+
+ private:
+  std::unique_ptr<Engine> own_;
+  bool failed_ = false;
+};
+
 void Fail(host::ScriptingContext& context, const ScriptError& error, std::string_view page) {
   host::ResponseData& response = context.Response->data();
   response.status = 500;
@@ -60,13 +111,19 @@ void ScriptPageRunner::Run(const std::filesystem::path& page_file,
 
   std::optional<ScriptError> error;
   try {
-    Engine engine;
-    engine.AddGlobal("Request", context.Request);
-    engine.AddGlobal("Response", context.Response);
-    engine.AddGlobal("Server", context.Server);
-    engine.AddGlobal("Session", context.Session);
-    std::shared_ptr<host::Server> server = context.Server;
-    error = engine.Run(*page, page_name, [server] { return server ? server->ScriptTimeout : 0; });
+    EngineLease lease;
+    try {
+      Engine& engine = lease.engine();
+      engine.AddGlobal("Request", context.Request);
+      engine.AddGlobal("Response", context.Response);
+      engine.AddGlobal("Server", context.Server);
+      engine.AddGlobal("Session", context.Session);
+      std::shared_ptr<host::Server> server = context.Server;
+      error = engine.Run(*page, page_name, [server] { return server ? server->ScriptTimeout : 0; });
+    } catch (...) {
+      lease.Failed();
+      throw;
+    }
   } catch (const ScriptFailure& e) {
     error = e.error();
   } catch (const std::exception& e) {

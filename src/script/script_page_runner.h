@@ -1,6 +1,6 @@
-// The page-script engine as the web host sees it: compile through the shared cache, run in a
-// fresh heap with the request's intrinsic objects, and turn an escaping error into a 500
-// answer that keeps the output so far.
+// The page-script engine as the web host sees it: compile through the shared cache, run with
+// the request's intrinsic objects on the calling thread's pooled heap (a fresh global object
+// each time), and turn an escaping error into a 500 answer that keeps the output so far.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +18,10 @@ class ScriptPageRunner : public host::PageRunner {
   explicit ScriptPageRunner(std::shared_ptr<PageCache> cache = std::make_shared<PageCache>());
 
   void Run(const std::filesystem::path& page_file, host::ScriptingContext& context) override;
+
+  /// A heap serves at most this many requests of one thread before a new one replaces it, so
+  /// what a long run leaves in a heap (interned texts, fragments) stays bounded.
+  static constexpr uint32_t kRequestsPerHeap = 5000;
 
  private:
   std::shared_ptr<PageCache> cache_;

@@ -74,6 +74,33 @@ TEST_F(SchemaTest, ColumnsWithDefaultsNullabilityTypesAndLengths) {
   EXPECT_EQ(all->RecordCount(), 1);
 }
 
+// The catalogue a SQLite handle keeps between requests shows another program's schema changes
+// at once: tables, columns, keys and indexes, on a new connection and, after its next
+// statement, on the same one.
+TEST_F(SchemaTest, KeptCatalogueFollowsSchemaChangesByOtherPrograms) {
+  KORVEX_SQLITE_ONLY();
+  auto counts = [](const std::shared_ptr<Connection>& c) {
+    std::vector<int32_t> n;
+    for (int32_t kind : {schema::kTables, schema::kColumns, schema::kForeignKeys, schema::kIndexes})
+      n.push_back(c->OpenSchema(kind, std::vector<Variant>{})->RecordCount());
+    return n;
+  };
+  std::vector<int32_t> before = counts(connection_);
+  EXPECT_EQ(counts(connection_), before);
+  db_.Exec(
+      "CREATE TABLE Notes (id INTEGER PRIMARY KEY, order_id INTEGER REFERENCES Orders(id));"
+      "CREATE INDEX NotesByOrder ON Notes (order_id);");
+  for (const auto& c : {db_.Open(), connection_}) {
+    c->Execute("UPDATE Products SET price = price");
+    std::vector<int32_t> after = counts(c);
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(after[0], before[0] + 1);
+    EXPECT_EQ(after[1], before[1] + 2);
+    EXPECT_EQ(after[2], before[2] + 1);
+    EXPECT_GT(after[3], before[3]);
+  }
+}
+
 TEST_F(SchemaTest, ForeignKeysWithTheirRestrictionPositions) {
   std::vector<const char*> columns = {"PK_TABLE_NAME", "PK_COLUMN_NAME", "FK_TABLE_NAME",
                                       "FK_COLUMN_NAME", "DELETE_RULE"};

@@ -5,6 +5,7 @@
 #include "ado/ado_constants.h"
 #include "ado/ado_errors.h"
 #include "ado/recordset.h"
+#include "ado/row_write.h"
 #include "ado_test_db.h"
 
 namespace korvex::ado {
@@ -211,6 +212,59 @@ TEST(RecordsetWrite, TrickyTextsRoundTripAndPendingEditsAreStoredOnMove) {
   rs->Update();
   c->RollbackTrans();
   EXPECT_EQ(Scalar(c, "SELECT t FROM T WHERE id = 1"), "");
+}
+
+// The listener hears a write only once it is final: at once outside a transaction, at the
+// commit inside one, never for a rollback or a write the database refused.
+TEST(RecordsetWrite, WriteListenerHearsOnlyFinalWritesWithTheirOldAndNewValues) {
+  TestDb db(kSchema);
+  auto c = db.Open();
+  std::vector<RowWrite> heard;
+  c->ListenToWrites([&](const std::vector<RowWrite>& writes) {
+    heard.insert(heard.end(), writes.begin(), writes.end());
+  });
+  auto rs = TestDb::Query(c, "Items", kOpenKeyset, kLockOptimistic);
+  auto column = [](const RowWrite& w, const std::string& name) {
+    for (size_t i = 0; i < w.columns.size(); ++i)
+      if (w.columns[i] == name) return i;
+    ADD_FAILURE() << "no column " << name;
+    return size_t{0};
+  };
+
+  Set(*rs, "name", Variant("A"));
+  rs->Update();
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(heard[0].action, RowWrite::Action::kUpdate);
+  EXPECT_EQ(heard[0].table, "Items");
+  size_t name = column(heard[0], "name"), id = column(heard[0], "id");
+  EXPECT_EQ(heard[0].before[name], DbValue::Text("a"));
+  EXPECT_EQ(heard[0].after[name], DbValue::Text("A"));
+  EXPECT_TRUE(heard[0].key[id]);
+  EXPECT_FALSE(heard[0].key[name]);
+  EXPECT_EQ(heard[0].after[id], DbValue::Int(1));
+
+  c->BeginTrans();
+  rs->AddNew();
+  Set(*rs, "name", Variant("new"));
+  rs->Update();
+  c->RollbackTrans();
+  EXPECT_EQ(heard.size(), 1u) << "a rolled-back insert was told";
+
+  rs->AddNew();  // no name: NOT NULL refuses it
+  EXPECT_THROW(rs->Update(), AutomationError);
+  rs->CancelUpdate();
+  EXPECT_EQ(heard.size(), 1u) << "a refused insert was told";
+
+  auto fresh = TestDb::Query(c, "SELECT * FROM Items WHERE id = 2", kOpenKeyset, kLockOptimistic);
+  c->BeginTrans();
+  fresh->Delete();
+  EXPECT_EQ(heard.size(), 1u) << "told before the commit";
+  c->CommitTrans();
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard[1].action, RowWrite::Action::kDelete);
+  EXPECT_TRUE(heard[1].after.empty());
+  EXPECT_EQ(heard[1].before[column(heard[1], "name")], DbValue::Text("b"));
+  EXPECT_EQ(Scalar(c, "SELECT count(*) FROM Items"), "2");
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ function startServer(korvex, folder) {
   return { server, url };
 }
 
-// Runs body(browser, base) against a fresh server; reports name ok, or the failure with a
-// non-zero exit code. argv[2] is the korvex binary.
+// Runs body(browser, base, folder) against a fresh server serving folder/korvex-demo.db;
+// reports name ok, or the failure with a non-zero exit code. argv[2] is the korvex binary.
 export async function runBrowserTest(name, body) {
   const korvex = process.argv[2] && resolve(process.argv[2]);
   if (!korvex) throw new Error(`usage: node <test>.mjs <korvex binary>`);
@@ -47,7 +47,7 @@ export async function runBrowserTest(name, body) {
       args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
              "--disable-background-networking", "--disable-component-update", "--disable-sync"],
     });
-    await body(browser, base);
+    await body(browser, base, folder);
     console.log(`${name} in chromium: ok`);
   } catch (error) {
     console.error(`${name} in chromium: ` + (error.stack || error));

@@ -113,8 +113,8 @@ TEST_F(BuiltInSiteTest, RefusesUnknownTablesPathsOutsideAndStatements) {
   ASSERT_NE(port, 0) << server_->Output();
   EXPECT_EQ(Page(port, "/missing.html").status, 404);
   for (const char* name : {"Nothing", "customers", "Customers%22%20--", "%22Customers%22", ""}) {
-    for (const char* page :
-         {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp", "/schema.ksp"}) {
+    for (const char* page : {"/table.ksp", "/add.ksp", "/search.ksp", "/report.ksp", "/schema.ksp",
+                             "/history.ksp", "/export.ksp"}) {
       RawResponse r = Page(port, std::string(page) + "?RecordsetKorVex=" + name);
       EXPECT_EQ(r.status, 404) << page << " " << name;
       EXPECT_NE(r.body.find("No table named"), std::string::npos);
@@ -232,7 +232,7 @@ TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
   EXPECT_NE(cookie.find("SameSite=Lax"), std::string::npos);
   std::string pair = cookie.substr(0, cookie.find(';'));
 
-  const std::string back = "href=\"/table.ksp?RecordsetKorVex=Customers&CPKorVex=2\"";
+  const std::string back = "href=\"/table.ksp?RecordsetKorVex=Customers&amp;CPKorVex=2\"";
   EXPECT_NE(Page(port, "/report.ksp?RecordsetKorVex=Customers", "Cookie: " + pair + "\r\n")
                 .body.find(back),
             std::string::npos);
@@ -354,13 +354,143 @@ TEST_F(BuiltInSiteTest, SchemaPagesOfTheDatabaseAndOfATableHideThePassword) {
   EXPECT_NE(shelves.body.find("<h3> adSchemaForeignKeys Shelves</h3><TABLE BORDER=1>"),
             std::string::npos);
   EXPECT_NE(shelves.body.find("<TD>Shelves</TD><TD>Code</TD>"), std::string::npos);
-  EXPECT_NE(shelves.body.find("<a href=\"/table.ksp?RecordsetKorVex=Shelves\">Shelves</a>"),
+  EXPECT_NE(shelves.body.find("<a href=\"/table.ksp?RecordsetKorVex=Shelves\">List</a>"),
             std::string::npos);
 
   EXPECT_EQ(Stop(), 0);
   std::string log = server_->Output();
   for (const std::string* text : {&home.body, &whole.body, &shelves.body, &log})
     EXPECT_EQ(text->find(password), std::string::npos) << *text;
+}
+
+// The list's export sends every row, in chunks as they are read, with a header row (CSV) or
+// as one array (JSON); an unknown format or table is answered without reading a row.
+TEST_F(BuiltInSiteTest, ExportsSendEveryRowOfTheTableInChunks) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((work_ / "korvex-demo.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM Orders", -1, &statement, nullptr);
+  ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+  const size_t rows = static_cast<size_t>(sqlite3_column_int64(statement, 0));
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  auto count = [](const std::string& text, const std::string& piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+  };
+
+  RawResponse csv = Page(port, "/export.ksp?RecordsetKorVex=Orders&format=csv");
+  EXPECT_EQ(csv.status, 200) << csv.body;
+  EXPECT_EQ(csv.Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(csv.Header("Content-Type"), "text/csv; charset=utf-8");
+  EXPECT_EQ(csv.Header("Content-Disposition"),
+            "attachment; filename=\"Orders.csv\"; filename*=UTF-8''Orders.csv");
+  EXPECT_TRUE(
+      csv.body.starts_with("OrderID,CustomerID,ProductID,Quantity,OrderDate,Shipped,Notes\r\n1,"))
+      << csv.body.substr(0, 200);
+  EXPECT_EQ(count(csv.body, "\r\n"), rows + 1);
+
+  RawResponse json = Page(port, "/export.ksp?RecordsetKorVex=Orders&format=json");
+  EXPECT_EQ(json.status, 200);
+  EXPECT_TRUE(json.body.starts_with("[\n{\"OrderID\":1,\"CustomerID\":"))
+      << json.body.substr(0, 200);
+  EXPECT_TRUE(json.body.ends_with("}\n]\n"));
+  EXPECT_EQ(count(json.body, "\n{"), rows);
+
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=Orders&format=xml").status, 404);
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=Nope&format=csv").status, 404);
+  RawResponse forged = Page(port,
+                            "/export.ksp?RecordsetKorVex=Orders&from=search&format=csv&SQLKorVex="
+                            "SELECT+*+FROM+Orders&SQLSignKorVex=00");
+  EXPECT_EQ(forged.status, 403);
+  EXPECT_NE(forged.body.find("is not signed by this site"), std::string::npos) << forged.body;
+  EXPECT_EQ(Stop(), 0);
+}
+
+// Values that need care in each format: quotes, commas and line breaks quoted in CSV and
+// escaped in JSON, UTF-8 kept, NULL as an empty field or null, numbers exact, blobs in base64,
+// dates in ISO 8601.
+TEST_F(BuiltInSiteTest, ExportsWriteEachKindOfValueInItsFormat) {
+  const fs::path database = temp_.path() / "kinds.db";
+  Exec(database,
+       "CREATE TABLE T (id INTEGER PRIMARY KEY, name TEXT, amount REAL, data BLOB, at DATETIME);"
+       "INSERT INTO T VALUES (1, 'Zürich', 0.1, x'00ff10', '2024-05-06 07:08:09'),"
+       " (2, 'a \"quoted\", text' || char(10) || 'next', NULL, NULL, '2024-05-06'),"
+       " (3, NULL, -2.5e-7, x'', NULL)");
+  uint16_t port = Serve({"--db", database.string()});
+  ASSERT_NE(port, 0) << server_->Output();
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=T&format=csv").body,
+            "id,name,amount,data,at\r\n"
+            "1,Zürich,0.1,AP8Q,2024-05-06T07:08:09\r\n"
+            "2,\"a \"\"quoted\"\", text\nnext\",,,2024-05-06\r\n"
+            "3,,-2.5e-07,,\r\n");
+  EXPECT_EQ(Page(port, "/export.ksp?RecordsetKorVex=T&format=JSON").body,
+            "[\n"
+            "{\"id\":1,\"name\":\"Zürich\",\"amount\":0.1,\"data\":\"AP8Q\","
+            "\"at\":\"2024-05-06T07:08:09\"},\n"
+            "{\"id\":2,\"name\":\"a \\\"quoted\\\", text\\nnext\",\"amount\":null,\"data\":null,"
+            "\"at\":\"2024-05-06\"},\n"
+            "{\"id\":3,\"name\":null,\"amount\":-2.5e-07,\"data\":\"\",\"at\":null}\n"
+            "]\n");
+  EXPECT_EQ(Stop(), 0);
+}
+
+// Each posted write leaves one history row, kept in the state folder (the user's database
+// gains no table), newest first, twenty a page; the forged GET write leaves none.
+TEST_F(BuiltInSiteTest, HistoryKeepsEachWriteNewestFirstInPagesOfTwenty) {
+  uint16_t port = Serve();
+  ASSERT_NE(port, 0) << server_->Output();
+  const std::string me = "127.0.0.1:" + std::to_string(port);
+  auto rename = [&](int n) {
+    const std::string form = "TagIDHIDDEN=1&TagID=1&Name=name" + std::to_string(n);
+    std::optional<RawResponse> r = Fetch(
+        port, "POST /table.ksp?PageKorVex=2&RecordsetKorVex=Tags HTTP/1.1\r\nHost: " + me +
+                  "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                  std::to_string(form.size()) + "\r\nOrigin: http://" + me + "\r\n\r\n" + form);
+    ASSERT_TRUE(r);
+    EXPECT_NE(r->body.find("<p class=\"message ok\" role=\"status\">Tags 1 updated</p>"),
+              std::string::npos)
+        << r->body;
+  };
+  for (int n = 1; n <= 21; ++n) rename(n);
+  EXPECT_EQ(Page(port, "/table.ksp?PageKorVex=2&RecordsetKorVex=Tags&TagIDHIDDEN=1&Name=x").status,
+            500);
+
+  auto rows = [](const std::string& body) {
+    size_t n = 0;
+    for (size_t at = body.find("<td class=\"action-"); at != std::string::npos;
+         at = body.find("<td class=\"action-", at + 1))
+      ++n;
+    return n;
+  };
+  RawResponse first = Page(port, "/history.ksp?RecordsetKorVex=Tags");
+  EXPECT_EQ(rows(first.body), 20u);
+  const size_t newest = first.body.find("<td>Name</td><td>name20</td><td>name21</td>");
+  EXPECT_NE(newest, std::string::npos) << first.body;
+  EXPECT_LT(newest, first.body.find("<td>name19</td><td>name20</td>"));
+  EXPECT_NE(first.body.find("href=\"/history.ksp?RecordsetKorVex=Tags&amp;page=2\""),
+            std::string::npos);
+  RawResponse second = Page(port, "/history.ksp?RecordsetKorVex=Tags&page=2");
+  EXPECT_EQ(rows(second.body), 1u);
+  EXPECT_NE(second.body.find("<td>name1</td>"), std::string::npos) << second.body;
+  EXPECT_EQ(rows(Page(port, "/history.ksp?RecordsetKorVex=Orders").body), 0u);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2((work_ / "korvex-demo.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE name LIKE '%history%'", -1,
+                     &statement, nullptr);
+  ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(statement, 0), 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  EXPECT_TRUE(fs::exists(temp_.path() / "state" / "history"));
+  EXPECT_EQ(Stop(), 0);
 }
 
 }  // namespace

@@ -41,6 +41,15 @@ ResponseData EchoPage(const RequestData& d, std::atomic<int>& started) {
   r.body = d.method + "|" + d.script_name + "|" + d.query_string + "|" + d.body + "|" +
            d.remote_addr + "|" + d.server_name + "|" + header + "|" +
            std::filesystem::path(d.script_filename).filename().string();
+  if (d.query_string == "stream" || d.query_string == "streambreaks") {
+    r.body = "head;";
+    const bool breaks = d.query_string == "streambreaks";
+    r.body_stream = [n = 0, breaks](std::string& out) mutable {
+      if (breaks && n == 1) throw std::runtime_error("the rows ran away");
+      out += std::to_string(++n) + ";";
+      return n < 3;
+    };
+  }
   return r;
 }
 
@@ -106,6 +115,20 @@ TEST_F(ServerTest, RunsPagesWithWhatTheyNeedFromTheRequest) {
                      "Content-Type: application/x-www-form-urlencoded\r\n\r\nname=ab");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->body, "POST|/a/page.ksp||name=ab|127.0.0.1|example.org||page.ksp");
+}
+
+// A streamed body goes out in chunks after what the page wrote; a producer that fails halfway
+// cuts the connection before the last chunk, so a client never takes a part for the whole.
+TEST_F(ServerTest, StreamsABodyInChunksAndCutsItWhenTheProducerFails) {
+  Start();
+  auto r = testing::Fetch(port(), Get("/a/page.ksp?stream"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(r->body, "head;1;2;3;");
+  testing::RawConnection broken(port());
+  ASSERT_TRUE(broken.Send(Get("/a/page.ksp?streambreaks")));
+  EXPECT_FALSE(broken.Read());
+  EXPECT_TRUE(broken.WaitForClose());
 }
 
 // Pages write their own path unencoded into links and form actions, so a path going on after

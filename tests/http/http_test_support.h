@@ -65,8 +65,8 @@ class RawConnection {
     return true;
   }
 
-  /// One whole response, its body measured by Content-Length (none for HEAD); nothing when
-  /// the connection ends or stays silent before the response is complete.
+  /// One whole response, its body measured by Content-Length or sent in chunks (none for
+  /// HEAD); nothing when the connection ends or stays silent before the response is complete.
   std::optional<RawResponse> Read(bool head = false,
                                   std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     size_t end;
@@ -89,6 +89,20 @@ class RawConnection {
       size_t value = line.find_first_not_of(' ', colon + 1);
       response.headers.emplace_back(line.substr(0, colon),
                                     value == std::string::npos ? "" : line.substr(value));
+    }
+    if (response.Header("Transfer-Encoding") == "chunked" && !head) {
+      // Each chunk: its size in hex, CRLF, the bytes, CRLF; a size of 0 ends the body.
+      for (;;) {
+        size_t line;
+        while ((line = pending_.find("\r\n")) == std::string::npos)
+          if (!Fill(timeout)) return std::nullopt;
+        const size_t size = std::stoul(pending_.substr(0, line), nullptr, 16);
+        while (pending_.size() < line + 2 + size + 2)
+          if (!Fill(timeout)) return std::nullopt;
+        response.body.append(pending_, line + 2, size);
+        pending_.erase(0, line + 2 + size + 2);
+        if (size == 0) return response;
+      }
     }
     size_t length = 0;
     if (std::string cl = response.Header("Content-Length"); !cl.empty() && !head) {

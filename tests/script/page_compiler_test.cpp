@@ -167,6 +167,55 @@ TEST(PageCache, RecompilesWhenThePageChanges) {
   EXPECT_THROW(cache.Get(folder.path() / "bad.ksp"), PageCompileError);
 }
 
+TEST(PageCache, StaysWithinItsBounds) {
+  host::testing::TempFolder folder;
+  PageCache by_count(3);
+  PageCache by_bytes(100, 4000);
+  for (int i = 0; i < 20; ++i) {
+    auto file = folder.Write("p" + std::to_string(i) + ".ksp",
+                             std::string(200, 'a') + "<%= " + std::to_string(i) + " %>");
+    EXPECT_NE(by_count.Get(file)->js.find(std::to_string(i)), std::string::npos);
+    by_bytes.Get(file);
+    EXPECT_LE(by_count.page_count(), 3u);
+    EXPECT_LE(by_bytes.byte_count(), 4000u);
+  }
+  EXPECT_EQ(by_count.page_count(), 3u);
+  EXPECT_GT(by_bytes.page_count(), 1u);
+  // The page used last stays; one not used since goes first.
+  auto recent = folder.path() / "p17.ksp";
+  auto kept = by_count.Get(recent);
+  by_count.Get(folder.path() / "p0.ksp");
+  by_count.Get(folder.path() / "p1.ksp");
+  EXPECT_EQ(by_count.Get(recent), kept);
+  // A page larger than the whole bound is served, never kept.
+  auto huge = folder.Write("huge.ksp", std::string(5000, 'h'));
+  EXPECT_EQ(by_bytes.Get(huge)->page_lines.empty(), false);
+  EXPECT_LE(by_bytes.byte_count(), 4000u);
+}
+
+TEST(PageCompiler, MarksPagesThatReachTheBuiltIns) {
+  const std::pair<const char*, bool> cases[] = {
+      {"<% var K = Server.CreateObject('Korvex.AdminRecordset'); K.Table = 'a'; %>", false},
+      {"<% for (var i = 0; i < 3; i++) Response.Write('Object.prototype'); %>", false},
+      {"<%= Math.max(1, 2) + String(3) + parseInt('4') + new Date(0).getTime() %>", false},
+      {"<% Math = 1; var d = rs.Date; var u = undefined; %>", false},
+      {"<% Math.x = 1 %>", true},
+      {"<% var m = Math; %>", true},
+      {"<% f(JSON) %>", true},
+      {"<% Object.keys({}) %>", true},
+      {"<% String.prototype.x = 1 %>", true},
+      {"<% var o = {}; o.__proto__.x = 1 %>", true},
+      {"<% ''.constructor.x = 1 %>", true},
+      {"<% this['Obj' + 'ect'].x = 1 %>", true},
+      {"<% globalThis.x = 1 %>", true},
+      {"<% eval('1') %>", true},
+      {"<% var e = new Enumerator(Request.Form) %>", false},
+      {"text Math <%= 1 %>", false},
+  };
+  for (const auto& [page, reaches] : cases)
+    EXPECT_EQ(CompilePage(page).reaches_builtins, reaches) << page;
+}
+
 TEST(PageCache, ServesConcurrentRequests) {
   host::testing::TempFolder folder;
   std::vector<std::filesystem::path> files;

@@ -21,14 +21,31 @@ class Months : public Dispatch {
   std::string m1 = "jan", m12 = "dec";
 };
 
+// Counts its live instances, to show when a page's objects are released.
+class Tally : public Dispatch {
+ public:
+  Tally() { ++alive; }
+  ~Tally() override { --alive; }
+  const MemberTable& Members() const override {
+    static const MemberTable table("Tally", {Prop<&Tally::Name>("Name")});
+    return table;
+  }
+  std::string Name = "tally";
+  static inline int alive = 0;
+};
+
 class ScriptPageRunnerTest : public ::testing::Test {
  protected:
   ScriptPageRunnerTest() : host_(folder_.path()) {
     RegisterClass<Months>(ClassRegistry::Global(), "Korvex.TestMonths");
+    RegisterClass<Tally>(ClassRegistry::Global(), "Korvex.TestTally");
   }
 
   host::ResponseData Serve(const std::string& page, std::string_view url = "/t.ksp") {
     folder_.Write("t.ksp", page);
+    return host_.Serve(host::MakeRequest("GET", url), runner_);
+  }
+  host::ResponseData Get(std::string_view url) {
     return host_.Serve(host::MakeRequest("GET", url), runner_);
   }
 
@@ -87,6 +104,63 @@ TEST_F(ScriptPageRunnerTest, ResponseEndKeepsStatusAndOutput) {
       "Response.Write('lost'); throw new Error('never seen') %>");
   EXPECT_EQ(r.status, 404);
   EXPECT_EQ(r.body, "kept");
+}
+
+// Requests alternate on one thread, so they share its pooled heap: nothing one page declares,
+// assigns or adds to a built-in is seen by the next, and its objects go with its request.
+TEST_F(ScriptPageRunnerTest, NothingAPageLeavesReachesTheNextRequest) {
+  folder_.Write("set.ksp",
+                "<% var declared = 1; assigned = 2; function f() {} this.viaThis = 3;"
+                " var tally = Server.CreateObject('Korvex.TestTally'); %>set");
+  folder_.Write(
+      "builtins.ksp",
+      "<% String.prototype.leak = function () { return 1 }; Math.leak = 2;"
+      " Object.getPrototypeOf(this).leak = 3; globalThis.leak2 = 4; Enumerator = 5; %>builtins");
+  folder_.Write("read.ksp",
+                "<%= typeof declared %>,<%= typeof assigned %>,<%= typeof f %>,"
+                "<%= typeof viaThis %>,<%= typeof tally %>,<%= typeof ''.leak %>,"
+                "<%= typeof Math.leak %>,<%= typeof leak %>,<%= typeof leak2 %>,"
+                "<%= typeof Enumerator %>");
+  const std::string clean =
+      "undefined,undefined,undefined,undefined,undefined,undefined,"
+      "undefined,undefined,undefined,function";
+  Tally::alive = 0;
+  // A built-in method reached through a value is not watched: what a page hangs on it stays,
+  // but an object of the request is dead to the next one.
+  folder_.Write("hang.ksp", "<% [].push.kept = Response; [].push.kept.Write('hung') %>");
+  folder_.Write("reach.ksp",
+                "<% try { [].push.kept.Write('leak') } catch (e) { Response.Write(e.number) } %>");
+  EXPECT_EQ(Get("/hang.ksp").body, "hung");
+  EXPECT_EQ(Get("/reach.ksp").body, "424");
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(Get("/set.ksp").body, "set");
+    EXPECT_EQ(Tally::alive, 0) << "the page's object outlived its request";
+    EXPECT_EQ(Get("/read.ksp").body, clean);
+    EXPECT_EQ(Get("/builtins.ksp").body, "builtins");
+    EXPECT_EQ(Get("/read.ksp").body, clean);
+  }
+}
+
+// A page that fails, however it fails, fails alone: the next request on the same heap, of
+// another page, is served in full. An edited page is served as edited at once.
+TEST_F(ScriptPageRunnerTest, AFailingPageDoesNotHarmTheNext) {
+  folder_.Write("good.ksp", "<% var n = 2; %>good <%= n * 21 %>");
+  const std::pair<const char*, int> failing[] = {
+      {"<% var = ; %>", 500},                               // JavaScript syntax error
+      {"<%= 1", 500},                                       // page syntax error
+      {"<% var n = 'x'; throw new Error('stop') %>", 500},  // escaping error
+      {"<% var n = 3; Response.End() %>", 200},             // ended early
+      {"<% Server.ScriptTimeout = 1; var n = 4; while (true) {} %>", 500},  // out of time
+  };
+  for (const auto& [page, status] : failing) {
+    folder_.Write("bad.ksp", page);
+    EXPECT_EQ(Get("/bad.ksp").status, status) << page;
+    host::ResponseData good = Get("/good.ksp");
+    EXPECT_EQ(good.status, 200) << page;
+    EXPECT_EQ(good.body, "good 42") << page;
+  }
+  folder_.Write("good.ksp", "<% var n = 2; %>edited <%= n * 2 %>");
+  EXPECT_EQ(Get("/good.ksp").body, "edited 4");
 }
 
 TEST(ErrorNotice, NamesSourceNumberDescriptionPageAndLine) {

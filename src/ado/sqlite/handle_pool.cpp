@@ -16,6 +16,8 @@ namespace {
 
 constexpr size_t kIdlePerFile = 8;
 constexpr size_t kCountsPerHandle = 512;
+// Row id maps hold at most 8192 ids each (row_store.cpp), 64 KiB.
+constexpr size_t kMapsPerHandle = 16;
 constexpr int kBusyTimeoutMs = 5000;
 
 struct Pool {
@@ -73,6 +75,46 @@ std::optional<int64_t> PooledHandle::CachedCount(const std::string& sql) {
 void PooledHandle::StoreCount(const std::string& sql, int64_t count, const Stamp& before) {
   if (counts_.size() >= kCountsPerHandle) counts_.clear();
   counts_[sql] = Entry{count, before};
+}
+
+void PooledHandle::CheckCatalog() {
+  int64_t schema = CurrentStamp().schema_version;
+  if (schema != catalog_schema_) {
+    catalog_ = Catalog{};
+    catalog_schema_ = schema;
+  }
+}
+
+std::shared_ptr<const RowIdMap> PooledHandle::KeptRowIdMap(
+    const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
+  // Inside a transaction the data may still roll back: nothing is kept or built.
+  if (!sqlite3_get_autocommit(db_)) return nullptr;
+  Stamp now = CurrentStamp();
+  auto it = maps_.find(sql);
+  if (it == maps_.end()) {
+    if (maps_.size() >= kMapsPerHandle) maps_.clear();
+    maps_.emplace(sql, MapEntry{nullptr, now});
+    return nullptr;
+  }
+  MapEntry& entry = it->second;
+  if (entry.stamp == now && entry.map) return entry.map;
+  if (!(entry.stamp == now)) {
+    entry = MapEntry{nullptr, now};
+    return nullptr;
+  }
+  std::optional<RowIdMap> built = build();
+  if (!built) {
+    maps_.erase(it);
+    return nullptr;
+  }
+  // Read in autocommit mode: if another connection committed meanwhile the stamp moved, and
+  // the map is not kept.
+  if (!(CurrentStamp() == now)) {
+    maps_.erase(it);
+    return nullptr;
+  }
+  entry.map = std::make_shared<const RowIdMap>(std::move(*built));
+  return entry.map;
 }
 
 std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool read_only) {

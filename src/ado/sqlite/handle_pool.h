@@ -9,10 +9,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+
+#include "ado/provider.h"
 
 namespace korvex::ado::sqlite {
 
@@ -40,6 +44,20 @@ class PooledHandle {
   std::optional<int64_t> CachedCount(const std::string& sql);
   /// Keeps a count with the stamp taken before it was counted.
   void StoreCount(const std::string& sql, int64_t count, const Stamp& before);
+  /// The catalogue as read through this handle, emptied whenever the schema changed since
+  /// (through any connection: schema_version moves).
+  struct Catalog {
+    std::optional<std::vector<TableInfo>> tables;
+    std::map<std::string, std::optional<TableInfo>> described;  // by folded name
+    std::optional<std::vector<ForeignKeyInfo>> foreign_keys;
+    std::optional<std::vector<IndexInfo>> indexes;
+  };
+  /// Empties the catalogue when the schema changed since it was read.
+  void CheckCatalog();
+  Catalog& catalog() { return catalog_; }
+  /// See ProviderConnection::KeptRowIdMap.
+  std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build);
 
  private:
   sqlite3* db_;
@@ -53,6 +71,13 @@ class PooledHandle {
     Stamp stamp;
   };
   std::unordered_map<std::string, Entry> counts_;
+  struct MapEntry {
+    std::shared_ptr<const RowIdMap> map;  // null: asked for once under stamp, not built
+    Stamp stamp;
+  };
+  std::unordered_map<std::string, MapEntry> maps_;
+  Catalog catalog_;
+  int64_t catalog_schema_ = -1;
 };
 
 /// Takes an idle handle of the file, or opens one. The file must exist: a missing one raises

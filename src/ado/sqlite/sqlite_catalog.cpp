@@ -49,7 +49,7 @@ std::vector<std::vector<DbValue>> SqliteSession::Rows(const std::string& sql) {
   return rows;
 }
 
-std::vector<TableInfo> SqliteSession::Tables() {
+std::vector<TableInfo> SqliteSession::ReadTables() {
   std::vector<TableInfo> tables;
   for (auto& row : Rows("SELECT name, type, sql FROM sqlite_master "
                         "WHERE type IN ('table', 'view') ORDER BY name")) {
@@ -79,7 +79,7 @@ std::optional<std::string> SqliteSession::RowIdName(const TableInfo& table) {
   return std::nullopt;
 }
 
-std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
+std::optional<TableInfo> SqliteSession::ReadDescription(std::string_view name) {
   // The table and its columns in one statement, so under one read lock.
   std::vector<DbValue> param{DbValue::Text(std::string(name))};
   auto cursor = Query(
@@ -121,7 +121,7 @@ std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
   return found;
 }
 
-std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
+std::vector<ForeignKeyInfo> SqliteSession::ReadForeignKeys() {
   std::vector<ForeignKeyInfo> keys;
   for (const TableInfo& table : Tables()) {
     if (table.kind != TableKind::Table) continue;
@@ -151,7 +151,7 @@ std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
   return keys;
 }
 
-std::vector<IndexInfo> SqliteSession::Indexes() {
+std::vector<IndexInfo> SqliteSession::ReadIndexes() {
   std::vector<IndexInfo> indexes;
   for (const TableInfo& listed : Tables()) {
     if (listed.kind != TableKind::Table) continue;
@@ -172,6 +172,51 @@ std::vector<IndexInfo> SqliteSession::Indexes() {
     }
   }
   return indexes;
+}
+
+// Every page request reads the catalogue (the tables a site lists, the columns and keys a
+// screen is built from); kept per handle until the schema changes. The schema version is
+// read again after every other statement, as the PostgreSQL provider checks its snapshot:
+// one read per request instead of one per catalogue lookup (each a read transaction).
+PooledHandle::Catalog& SqliteSession::KeptCatalog() {
+  if (!catalog_checked_) handle_->CheckCatalog();
+  catalog_checked_ = true;
+  return handle_->catalog();
+}
+
+std::vector<TableInfo> SqliteSession::Tables() {
+  if (!KeptCatalog().tables) {
+    std::vector<TableInfo> tables = ReadTables();
+    KeptCatalog().tables = std::move(tables);
+  }
+  return *handle_->catalog().tables;
+}
+
+std::optional<TableInfo> SqliteSession::DescribeTable(std::string_view name) {
+  std::string key = FoldCase(name);
+  auto& described = KeptCatalog().described;
+  if (auto it = described.find(key); it != described.end()) return it->second;
+  std::optional<TableInfo> table = ReadDescription(name);
+  auto& kept = KeptCatalog().described;
+  if (kept.size() >= 256) kept.clear();
+  kept.emplace(std::move(key), table);
+  return table;
+}
+
+std::vector<ForeignKeyInfo> SqliteSession::ForeignKeys() {
+  if (!KeptCatalog().foreign_keys) {
+    std::vector<ForeignKeyInfo> keys = ReadForeignKeys();
+    KeptCatalog().foreign_keys = std::move(keys);
+  }
+  return *handle_->catalog().foreign_keys;
+}
+
+std::vector<IndexInfo> SqliteSession::Indexes() {
+  if (!KeptCatalog().indexes) {
+    std::vector<IndexInfo> indexes = ReadIndexes();
+    KeptCatalog().indexes = std::move(indexes);
+  }
+  return *handle_->catalog().indexes;
 }
 
 std::string SqliteSession::CatalogName() {

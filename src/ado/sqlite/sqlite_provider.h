@@ -30,6 +30,8 @@ class SqliteSession : public ProviderConnection {
   int64_t Count(const std::string& count_sql) override;
   bool ReturnsRows(std::string_view sql) override;
   uint64_t ChangeCounter() override;
+  std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) override;
 
   void Begin(int depth) override;
   void Commit(int depth) override;
@@ -49,8 +51,14 @@ class SqliteSession : public ProviderConnection {
   /// Each row of a query as text values (catalogue queries).
   std::vector<std::vector<DbValue>> Rows(const std::string& sql);
   std::optional<std::string> RowIdName(const TableInfo& table);
+  std::vector<TableInfo> ReadTables();
+  std::optional<TableInfo> ReadDescription(std::string_view name);
+  std::vector<ForeignKeyInfo> ReadForeignKeys();
+  std::vector<IndexInfo> ReadIndexes();
+  PooledHandle::Catalog& KeptCatalog();
 
   std::unique_ptr<PooledHandle> handle_;
+  bool catalog_checked_ = false;  // since the last statement
 };
 
 }  // namespace korvex::ado::sqlite

@@ -141,10 +141,12 @@ sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbVal
 std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
                                                      std::span<const DbValue> params) {
   LogStatement(sql);
+  catalog_checked_ = false;
   return std::make_unique<SqliteCursor>(db(), Prepare(sql, params));
 }
 
 bool SqliteSession::ReturnsRows(std::string_view sql) {
+  catalog_checked_ = false;
   sqlite3_stmt* statement = Prepare(sql, {});
   bool rows = sqlite3_column_count(statement) > 0;
   sqlite3_finalize(statement);
@@ -153,6 +155,7 @@ bool SqliteSession::ReturnsRows(std::string_view sql) {
 
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   LogStatement(sql);
+  catalog_checked_ = false;
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
   int64_t changed = 0;
@@ -196,6 +199,11 @@ uint64_t SqliteSession::ChangeCounter() {
   PooledHandle::Stamp s = handle_->CurrentStamp();
   return static_cast<uint64_t>(s.data_version) * 1000003u ^
          static_cast<uint64_t>(s.total_changes) * 8191u ^ static_cast<uint64_t>(s.schema_version);
+}
+
+std::shared_ptr<const RowIdMap> SqliteSession::KeptRowIdMap(
+    const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
+  return handle_->KeptRowIdMap(sql, build);
 }
 
 void SqliteSession::Begin(int depth) {

@@ -229,12 +229,25 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
   const bool no_body = page.status == 204 || page.status == 304;
   const uint64_t size = no_body ? 0 : page.body.size();
   if (IsHead(request)) {
-    if (!no_body) res.content_length(size);
+    // A streamed body's length is known only once sent: its GET answer is chunked.
+    if (!no_body && !page.body_stream) res.content_length(size);
     return Reply{std::move(res), static_cast<unsigned>(page.status), 0, {}};
+  }
+  if (!no_body && page.body_stream && request.version() == 10) {
+    // HTTP/1.0 knows no chunks: the rare old client gets the body whole.
+    while (page.body_stream(page.body)) {
+    }
+  } else if (!no_body && page.body_stream) {
+    StreamResponse streamed{std::move(res.base())};
+    streamed.body().first = std::move(page.body);
+    streamed.body().next = std::move(page.body_stream);
+    streamed.chunked(true);
+    return Reply{std::move(streamed), static_cast<unsigned>(page.status), 0, {}};
   }
   if (!no_body) res.body() = std::move(page.body);
   res.prepare_payload();
-  return Reply{std::move(res), static_cast<unsigned>(page.status), size, {}};
+  const uint64_t sent = res.body().size();
+  return Reply{std::move(res), static_cast<unsigned>(page.status), sent, {}};
 }
 
 void FinishReply(Reply& reply, bool keep_alive) {

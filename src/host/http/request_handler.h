@@ -15,6 +15,7 @@
 #include "host/http/request_gate.h"
 #include "host/http/server.h"
 #include "host/http/static_files.h"
+#include "host/http/stream_body.h"
 
 namespace korvex::host::http {
 
@@ -24,12 +25,13 @@ using Request = bhttp::request<bhttp::string_body>;
 using StringResponse = bhttp::response<bhttp::string_body>;
 using FileResponse = bhttp::response<bhttp::file_body>;
 using EmptyResponse = bhttp::response<bhttp::empty_body>;
+using StreamResponse = bhttp::response<StreamBody>;
 
 /// An answer ready to write, with what the access log needs.
 struct Reply {
-  std::variant<StringResponse, FileResponse, EmptyResponse> message;
+  std::variant<StringResponse, FileResponse, EmptyResponse, StreamResponse> message;
   unsigned status = 0;
-  uint64_t body_bytes = 0;
+  uint64_t body_bytes = 0;             // as far as known before sending: a streamed body counts 0
   std::optional<GateRefusal> refusal;  // why the gate turned the request away, for the log
 };
 

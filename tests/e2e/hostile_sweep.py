@@ -150,10 +150,12 @@ class Site:
         started = time.monotonic()
         try:
             with urllib.request.urlopen(req, timeout=10) as answer:
-                status, text = answer.status, answer.read()
+                status, text, kind = answer.status, answer.read(), answer.headers.get("Content-Type", "")
         except urllib.error.HTTPError as e:
-            status, text = e.code, e.read()
-        return status, text.decode("utf-8", "replace"), time.monotonic() - started
+            status, text, kind = e.code, e.read(), e.headers.get("Content-Type", "")
+        # Only markup is read as markup: an export's CSV or JSON holds the data as it is.
+        body = text.decode("utf-8", "replace") if kind.startswith("text/html") else ""
+        return status, body, time.monotonic() - started
 
     def new_statements(self):
         try:
@@ -325,6 +327,8 @@ def main():
         print(f"{len(shapes)} requests of {len(screens)} screens learnt from the site")
         sent = sweep(site, shapes)
         print(f"{sent} hostile requests sent")
+        if not os.path.exists(site.log) or os.path.getsize(site.log) == 0:
+            fail("the statement log recorded nothing", site.log)
     finally:
         site.stop()
         if not failures:

@@ -270,9 +270,13 @@ std::string MakePng(int width, int height, Rgb from, Rgb to) {
     raw += '\0';  // filter: none
     for (int x = 0; x < width; ++x) {
       double t = (x + y) / static_cast<double>(width + height - 2);
-      raw += static_cast<char>(from.r + (to.r - from.r) * t);
-      raw += static_cast<char>(from.g + (to.g - from.g) * t);
-      raw += static_cast<char>(from.b + (to.b - from.b) * t);
+      // Through unsigned char: a channel above 127 does not fit a char as a floating value.
+      auto channel = [t](unsigned char a, unsigned char b) {
+        return static_cast<char>(static_cast<unsigned char>(a + (b - a) * t));
+      };
+      raw += channel(from.r, to.r);
+      raw += channel(from.g, to.g);
+      raw += channel(from.b, to.b);
     }
   }
   std::string z = "\x78\x01";

@@ -6,12 +6,15 @@
 #                   (default 8) on its seed corpus;
 #   build-tsan      clang with ThreadSanitizer: the HTTP server's tests, then korvex serve
 #                   under wrk on the demo database (LOAD_SECONDS, default 10).
-# KORVEX_TEST_POSTGRES is passed on as for scripts/test.sh. Extra arguments: none.
+# KORVEX_TEST_POSTGRES is passed on as for scripts/test.sh.
+#   scripts/sanitize.sh [address|thread]     one of the two builds; both when none is named
 set -euo pipefail
 cd "$(dirname "$0")/.."
+step=${1:-all}
 bash scripts/install-deps.sh
 export CC=clang CXX=clang++
 
+if [ "$step" = all ] || [ "$step" = address ]; then
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKORVEX_SANITIZE=address,undefined -DKORVEX_BUILD_FUZZERS=ON >/dev/null
 cmake --build build-sanitize -j2
@@ -22,6 +25,9 @@ cmake --build build-sanitize -j2
   ctest --output-on-failure -j2 --timeout 900 -E '^Package\.'
 )
 bash tests/fuzz/run.sh "${FUZZ_SECONDS:-8}" build-sanitize
+fi
+
+[ "$step" = all ] || [ "$step" = thread ] || exit 0
 
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_SANITIZE=thread \
   -DKORVEX_BUILD_TESTS=ON >/dev/null

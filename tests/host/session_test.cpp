@@ -8,10 +8,12 @@
 
 #include "core/automation_error.h"
 #include "host/intrinsics.h"
+#include "host/postgres_session_store.h"
 #include "host/sqlite_session_store.h"
 #include "host/state_dir.h"
 #include "host/temp_folder.h"
 #include "support/error_number.h"
+#include "support/postgres_scratch.h"
 
 namespace korvex::host {
 namespace {
@@ -62,17 +64,36 @@ TEST(Session, IdsAreRandomHexAndOnlyThatFormIsAccepted) {
   EXPECT_FALSE(IsWellFormedSessionId("../../../../../../../etc/passwd"));
 }
 
-/// Both stores must behave alike; each test runs against each.
+/// The libpq keywords reaching a scratch schema of the test server.
+PostgresKeywords KeywordsOf(const korvex::testing::PostgresScratch& scratch) {
+  ado::ConnectionParams params;
+  params.keys = ado::ParseConnectionString(scratch.ConnectionString());
+  params.user = params.keys["user id"];
+  PostgresKeywords keywords = ado::postgres::ConnectionKeywords(params);
+  // Named, so a test can tell its own connections from those of tests running beside it.
+  keywords.emplace_back("application_name", scratch.schema());
+  return keywords;
+}
+
+/// Every store must behave alike; each test runs against each.
 class SessionStores : public ::testing::TestWithParam<const char*> {
  protected:
-  SessionStores() {
+  void SetUp() override {
     SessionClock clock = [this] { return now_; };
-    if (std::string(GetParam()) == "memory")
+    std::string kind = GetParam();
+    if (kind == "memory") {
       store_ = std::make_unique<MemorySessionStore>(clock);
-    else
+    } else if (kind == "sqlite") {
       store_ = std::make_unique<SqliteSessionStore>(folder_.path() / "sessions.db", clock);
+    } else {
+      KORVEX_SKIP_WITHOUT_POSTGRES();
+      scratch_.emplace();
+      store_ = std::make_unique<PostgresSessionStore>(
+          KeywordsOf(*scratch_), MemorySessionStore::kDefaultMaxSessions, clock);
+    }
   }
   TempFolder folder_;
+  std::optional<korvex::testing::PostgresScratch> scratch_;
   int64_t now_ = 1'700'000'000;
   std::unique_ptr<SessionStore> store_;
 };
@@ -137,7 +158,7 @@ TEST_P(SessionStores, TimeoutIsKeptWithinBounds) {
   EXPECT_EQ(store_->Load("long")->timeout_minutes, kMaxSessionTimeout);
 }
 
-INSTANTIATE_TEST_SUITE_P(Host, SessionStores, ::testing::Values("memory", "sqlite"));
+INSTANTIATE_TEST_SUITE_P(Host, SessionStores, ::testing::Values("memory", "sqlite", "postgresql"));
 
 SessionState OneValue(int32_t timeout_minutes = 20) {
   SessionState state;
@@ -208,6 +229,51 @@ TEST(MemorySessionStore, ManyThreadsKeepTheBound) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_LE(store.size(), 64u);
+}
+
+// Instances behind a balancer share one table: what one saved, another reads, also after
+// either restarts, and the bound holds across them.
+TEST(PostgresSessionStore, InstancesShareSessionsAndTheBound) {
+  KORVEX_SKIP_WITHOUT_POSTGRES();
+  korvex::testing::PostgresScratch scratch;
+  int64_t now = 1'700'000'000;
+  auto clock = [&] { return now; };
+  auto first = std::make_unique<PostgresSessionStore>(KeywordsOf(scratch), 3, clock);
+  PostgresSessionStore second(KeywordsOf(scratch), 3, clock);
+  for (const char* id : {"a", "b", "c"}) {
+    first->Save(id, OneValue());
+    now += 60;
+  }
+  EXPECT_TRUE(second.Load("a"));  // b is now the longest idle
+  second.Save("c", OneValue());   // saving a kept session takes no room
+  first->Save("d", OneValue());
+  EXPECT_EQ(second.size(), 3u);
+  EXPECT_FALSE(second.Load("b"));
+
+  first.reset();  // an instance stops; a new one finds everything
+  PostgresSessionStore restarted(KeywordsOf(scratch), 3, clock);
+  for (const char* id : {"a", "c", "d"}) EXPECT_TRUE(restarted.Load(id)) << id;
+  restarted.Remove("a");
+  EXPECT_FALSE(second.Load("a"));
+
+  // The server drops every connection (a restart, a failover): the next call reconnects.
+  scratch.Exec(
+      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+      "WHERE application_name = '" +
+      scratch.schema() + "'");
+  EXPECT_TRUE(second.Load("c"));
+  second.Save("e", OneValue());
+  EXPECT_TRUE(restarted.Load("e"));
+}
+
+TEST(PostgresSessionStore, AnUnreachableServerIsReported) {
+  try {
+    PostgresSessionStore store(PostgresKeywordsOf("postgresql://127.0.0.1:1/none"));
+    FAIL() << "connected";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("session store: cannot connect"), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST(SqliteSessionStore, ManyProcessesShareOneFile) {

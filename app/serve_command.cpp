@@ -17,8 +17,10 @@
 
 #include "app/builtin_site.h"
 #include "app/editor_files.h"
+#include "app/session_choice.h"
 #include "core/automation_error.h"
 #include "demo_database.h"
+#include "host/http/forwarded.h"
 #include "host/http/request_gate.h"
 #include "host/http/server.h"
 #include "host/page_host.h"
@@ -43,6 +45,7 @@ struct ServeOptions {
   bool insecure = false;
   bool help = false;
   size_t max_sessions = host::MemorySessionStore::kDefaultMaxSessions;
+  std::string sessions = "memory";
 };
 
 template <class T>
@@ -114,6 +117,13 @@ ServeOptions ParseOptions(int argc, char** argv) {
       if (!ParseNumber<size_t>(v, 1, 10'000'000, o.max_sessions)) {
         throw bad(v, "1 to 10000000 sessions");
       }
+    } else if (name == "--sessions") {
+      std::string v(value());
+      if (!IsSessionsOption(v))
+        throw bad(v, "\"memory\", a postgresql:// URI or a Provider=PostgreSQL connection string");
+      o.sessions = std::move(v);
+    } else if (name == "--trusted-proxy") {
+      o.server.trusted_proxies.emplace_back(value());
     } else if (name == "--user") {
       o.user = std::string(value());
     } else if (name == "--password") {
@@ -137,6 +147,7 @@ ServeOptions ParseOptions(int argc, char** argv) {
     if (*given && (*given)->empty()) throw std::invalid_argument("an option's value is empty");
   // Checked here, so a mistyped name is a usage error rather than a failure at start.
   host::http::RequestGate(o.server.host_names, o.server.allowed_origins, true);
+  host::http::TrustedProxies{o.server.trusted_proxies};
   return o;
 }
 
@@ -296,8 +307,18 @@ Options:
                        larger one is answered 413. Request headers are limited to 16 KiB (431).
   --read-timeout SECS  time allowed to receive one request, and to keep an idle connection
                        open (default 30).
-  --max-sessions N     the most sessions kept in memory (default 10000); when full, the one
-                       idle longest is dropped for a new one.
+  --max-sessions N     the most sessions kept (default 10000); when full, the one idle
+                       longest is dropped for a new one.
+  --sessions WHERE     where sessions are kept: "memory" (the default: this process only), or
+                       a PostgreSQL database, as a "postgresql://" URI or a connection string
+                       "Provider=PostgreSQL;..." (the site's own --connection string works).
+                       Every instance naming the same database shares the sessions (table
+                       korvex_sessions, created on first use), and they survive a restart.
+  --trusted-proxy ADDR the IP address of a reverse proxy in front of this server
+                       (repeatable). For requests from it, X-Forwarded-For gives the visitor's
+                       address, X-Forwarded-Proto the scheme (https marks the session cookie
+                       Secure) and X-Forwarded-Host the host name the Host and Origin checks
+                       see. These headers are ignored from any other address.
   --user NAME          require HTTP Basic authentication with this user name (default: the
                        environment variable KORVEX_USER).
   --password TEXT      ... and this password (default: KORVEX_PASSWORD). Prefer the
@@ -324,7 +345,7 @@ the site) and served from there; so are the HTML editor's support files, at
 A table's report uses the template generated there (report-templates/) on its first report;
 edit it to change the report. The SQL text a search result's page links carry is signed
 with the site's secret, made on first use in the state directory (link-secrets/).
-Sessions are kept in memory: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
+Sessions: cookie KORVEXSESSIONID, HttpOnly, SameSite=Lax, 20 minutes idle.
 A URL going on after a page's or a file's name ("/table.ksp/x") is answered 404. Every answer
 carries X-Content-Type-Options: nosniff, Referrer-Policy: same-origin and
 Content-Security-Policy: frame-ancestors 'self'.
@@ -367,12 +388,18 @@ int ServeCommand(int argc, char** argv) {
   options.server.site_root = site.root;
   options.server.virtual_folders = site.virtual_folders;
 
-  host::MemorySessionStore sessions(options.max_sessions);
+  SessionChoice sessions;
+  try {
+    sessions = OpenSessions(options.sessions, options.max_sessions);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korvex serve: %s\n", e.what());
+    return 1;
+  }
   script::ScriptPageRunner runner;
   host::PageHostConfig pages;
   pages.site_root = site.root;
   pages.virtual_folders = site.virtual_folders;
-  pages.sessions = &sessions;
+  pages.sessions = sessions.store.get();
   pages.site_secret = site.link_secret;
   options.server.page_handler = [&](const host::RequestData& request) {
     return host::ServePage(request, pages, runner);
@@ -385,7 +412,8 @@ int ServeCommand(int argc, char** argv) {
     host::http::Server server(options.server, log);
     log.Note("korvex: serving " + site.description + " on " +
              Url(options.server.address, server.port()) + " with " + std::to_string(workers) +
-             " worker threads" + (options.server.credentials ? ", Basic authentication" : "") +
+             " worker threads, sessions " + sessions.description +
+             (options.server.credentials ? ", Basic authentication" : "") +
              (insecure ? ", WITHOUT authentication (--insecure)" : ""));
     if (insecure && options.server.host_names.empty()) {
       log.Note(

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 
+#include "core/text.h"
 #include "host/encoding.h"
 #include "host/site_secret.h"
 #include "host/sqlite_session_store.h"
@@ -53,6 +54,7 @@ RequestData RequestFromEnvironment(const CgiEnvironment& env) {
     if (name.starts_with("HTTP_") && name.size() > 5)
       data.headers.emplace_back(HeaderName(name), value);
   if (std::string v = Lookup(env, "REMOTE_ADDR"); !v.empty()) data.remote_addr = v;
+  data.secure = EqualsNoCase(Lookup(env, "HTTPS"), "on");
   if (std::string v = Lookup(env, "SERVER_NAME"); !v.empty()) data.server_name = v;
   if (std::string v = Lookup(env, "SERVER_PORT"); !v.empty()) data.server_port = v;
   if (std::string v = Lookup(env, "SERVER_PROTOCOL"); !v.empty()) data.server_protocol = v;

@@ -27,18 +27,21 @@ std::shared_ptr<Session> OpenSession(Request& request, const PageHostConfig& con
   return std::make_shared<Session>(NewSessionId(), true);
 }
 
-std::string SessionCookie(const PageHostConfig& config, const std::string& value, bool expire) {
+std::string SessionCookie(const PageHostConfig& config, const std::string& value, bool expire,
+                          bool secure) {
   std::string cookie = config.session_cookie + "=" + value + "; Path=/";
   if (expire) cookie += "; Max-Age=0";
-  return cookie + "; HttpOnly; SameSite=Lax";
+  // Over https the cookie must never be sent over plain http, where anyone on the way reads it.
+  return cookie + (secure ? "; Secure" : "") + "; HttpOnly; SameSite=Lax";
 }
 
-void FinishSession(Session& session, const PageHostConfig& config, ResponseData& response) {
+void FinishSession(Session& session, const PageHostConfig& config, bool secure,
+                   ResponseData& response) {
   if (!config.sessions) return;
   if (session.abandoned()) {
     if (session.is_new()) return;
     config.sessions->Remove(session.SessionID());
-    response.headers.emplace_back("Set-Cookie", SessionCookie(config, "", true));
+    response.headers.emplace_back("Set-Cookie", SessionCookie(config, "", true, secure));
     return;
   }
   if (!session.changed()) return;
@@ -48,7 +51,8 @@ void FinishSession(Session& session, const PageHostConfig& config, ResponseData&
   if (session.is_new() && session.values().empty()) return;
   config.sessions->Save(session.SessionID(), session.State());
   if (session.is_new())
-    response.headers.emplace_back("Set-Cookie", SessionCookie(config, session.SessionID(), false));
+    response.headers.emplace_back("Set-Cookie",
+                                  SessionCookie(config, session.SessionID(), false, secure));
 }
 
 void Fail(ResponseData& response, const AutomationError& error, std::string_view script_name) {
@@ -98,7 +102,7 @@ ResponseData ServePage(const RequestData& data, const PageHostConfig& config, Pa
   }
 
   try {
-    FinishSession(*context->Session, config, response);
+    FinishSession(*context->Session, config, data.secure, response);
   } catch (const std::exception& e) {
     Fail(response, AutomationError(kUnspecifiedFailure, e.what(), "Session"), data.script_name);
   }

@@ -148,6 +148,7 @@ void Request::FillServerVariables() {
   set("REMOTE_HOST", data_.remote_addr);
   set("SERVER_NAME", data_.server_name);
   set("SERVER_PORT", data_.server_port);
+  set("HTTPS", data_.secure ? "on" : "off");
   set("SERVER_PROTOCOL", data_.server_protocol);
   set("SERVER_SOFTWARE", "Korvex");
   set("PATH_TRANSLATED", data_.script_filename);

@@ -22,6 +22,7 @@ struct RequestData {
   std::string body;    // raw bytes as received
   HeaderList headers;  // request headers as received (names in any case)
   std::string remote_addr = "127.0.0.1";
+  bool secure = false;  // reached over https (as the host or a trusted proxy knows it)
   std::string server_name = "localhost";
   std::string server_port = "80";
   std::string server_protocol = "HTTP/1.1";

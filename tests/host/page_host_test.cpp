@@ -66,6 +66,13 @@ TEST_F(ServePageTest, SessionSurvivesBetweenRequestsThroughItsCookie) {
   EXPECT_EQ(seen.type(), VarType::Long);
   EXPECT_EQ(seen.AsLong(), 5);
   EXPECT_FALSE(HeaderValue(second, "Set-Cookie"));  // the visitor has it already
+
+  RequestData over_https = MakeRequest("GET", "/cart.ksp");
+  over_https.secure = true;
+  ResponseData secure =
+      Serve(over_https, [](ScriptingContext& c) { c.Session->Put("Cart", Variant(int32_t{1})); });
+  EXPECT_EQ(HeaderValue(secure, "Set-Cookie").value_or(""),
+            "KORVEXSESSIONID=" + CookieId(secure) + "; Path=/; Secure; HttpOnly; SameSite=Lax");
 }
 
 // Response.End through a page is followed in script_page_runner_test.

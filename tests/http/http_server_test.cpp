@@ -41,6 +41,10 @@ ResponseData EchoPage(const RequestData& d, std::atomic<int>& started) {
   r.body = d.method + "|" + d.script_name + "|" + d.query_string + "|" + d.body + "|" +
            d.remote_addr + "|" + d.server_name + "|" + header + "|" +
            std::filesystem::path(d.script_filename).filename().string();
+  if (d.query_string == "who") {
+    r.body = d.remote_addr + "|" + d.server_name + "|" + d.server_port + "|" +
+             (d.secure ? "https" : "http");
+  }
   if (d.query_string == "stream" || d.query_string == "streambreaks") {
     r.body = "head;";
     const bool breaks = d.query_string == "streambreaks";
@@ -459,6 +463,74 @@ TEST_F(ServerTest, StopAnswersRequestsPipelinedBehindTheOneInProgress) {
     EXPECT_EQ(r->Header("Connection") == "close", std::string_view(expected) == "|3|");
   }
   EXPECT_TRUE(c.WaitForClose());
+}
+
+// The test client connects from 127.0.0.1: trusted in one server, a stranger to the other.
+TEST_F(ServerTest, BelievesForwardedHeadersOnlyFromItsProxies) {
+  const std::string who = "GET /a/page.ksp?who HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  const std::string post = "POST /a/page.ksp?who HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  const std::string form = "Content-Length: 3\r\n\r\nx=1";
+  const std::string visitor =
+      "X-Forwarded-For: 203.0.113.7\r\nX-Forwarded-Proto: https\r\n"
+      "X-Forwarded-Host: admin.example.org\r\n";
+  struct Case {
+    std::string proxy;  // the server's --trusted-proxy
+    std::string request;
+    int status;
+    std::string body;  // what the page saw, when answered
+  };
+  const Case cases[] = {
+      {"127.0.0.1", who + visitor + "\r\n", 200, "203.0.113.7|admin.example.org|443|https"},
+      // What a visitor prepends is passed over; proxies of our own are walked past.
+      {"127.0.0.1",
+       who + "X-Forwarded-For: 1.2.3.4, 203.0.113.7\r\nX-Forwarded-For: 10.0.0.9\r\n\r\n", 200,
+       "203.0.113.7|127.0.0.1|8|http"},
+      {"127.0.0.1", who + "X-Forwarded-For: not-an-address\r\n\r\n", 200,
+       "127.0.0.1|127.0.0.1|8|http"},
+      {"127.0.0.1", who + "X-Forwarded-Host: admin.example.org:8443\r\n\r\n", 200,
+       "127.0.0.1|admin.example.org|8443|http"},
+      // The Host check and the origin check see what the proxy saw.
+      {"127.0.0.1", who + "X-Forwarded-Host: evil.example\r\n\r\n", 421, ""},
+      {"127.0.0.1", post + visitor + "Origin: https://admin.example.org\r\n" + form, 200,
+       "203.0.113.7|admin.example.org|443|https"},
+      {"127.0.0.1", post + visitor + "Origin: http://admin.example.org\r\n" + form, 403, ""},
+      // From anyone else the headers are a claim: ignored, whatever they say.
+      {"127.0.0.2", who + visitor + "\r\n", 200, "127.0.0.1|127.0.0.1|8|http"},
+      {"127.0.0.2",
+       "GET /a/page.ksp?who HTTP/1.1\r\nHost: evil.example\r\n"
+       "X-Forwarded-Host: admin.example.org\r\n\r\n",
+       421, ""},
+  };
+  for (const std::string proxy : {"127.0.0.1", "127.0.0.2"}) {
+    ServerConfig config;
+    config.host_names = {"admin.example.org"};
+    config.trusted_proxies = {proxy, "10.0.0.9"};
+    Start(config);
+    for (const Case& c : cases) {
+      if (c.proxy != proxy) continue;
+      auto r = testing::Fetch(port(), c.request);
+      ASSERT_TRUE(r) << c.request;
+      EXPECT_EQ(r->status, c.status) << c.request;
+      if (c.status != 200) continue;
+      std::string expected = c.body;
+      // "|8|" stands for the server's own port, unknown until it started.
+      if (size_t at = expected.find("|8|"); at != std::string::npos)
+        expected.replace(at + 1, 1, std::to_string(port()));
+      EXPECT_EQ(r->body, expected) << c.request;
+    }
+    StopAndWait();
+  }
+  std::vector<std::string> lines = Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find(" 203.0.113.7 \"GET /a/page.ksp\" 200 "), std::string::npos) << lines[0];
+
+  AccessLog quiet([](std::string_view) {});
+  ServerConfig bad;
+  bad.handle_signals = false;
+  bad.port = 0;
+  bad.site_root = site_.path();
+  bad.trusted_proxies = {"proxy.example"};
+  EXPECT_THROW(Server(bad, quiet), std::invalid_argument);
 }
 
 TEST(ServerSetup, RefusesWhatItCannotServe) {

@@ -207,6 +207,7 @@ void Connection::Write(Reply reply, bool unread_input) {
   status_ = reply.status;
   bytes_ = reply.body_bytes;
   refusal_ = std::move(reply.refusal);
+  visitor_ = std::move(reply.visitor);
   auto generator = std::visit(
       [](auto& message) { return bhttp::message_generator(std::move(message)); }, reply.message);
   stream_.expires_after(shared_.config.write_timeout);
@@ -254,9 +255,9 @@ void Connection::NoteRequestLine() {
 }
 
 void Connection::LogRequest(unsigned status, uint64_t bytes) {
-  AccessEntry entry{remote_addr_, method_, path_,
-                    status,       bytes,   std::chrono::steady_clock::now() - started_,
-                    {},           {}};
+  AccessEntry entry{
+      visitor_.empty() ? remote_addr_ : std::move(visitor_), method_, path_, status, bytes,
+      std::chrono::steady_clock::now() - started_,           {},      {}};
   if (refusal_) {
     entry.refused_by = refusal_->header;
     entry.refused_value = std::move(refusal_->value);

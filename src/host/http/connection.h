@@ -97,6 +97,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   unsigned status_ = 0;
   uint64_t bytes_ = 0;
   std::optional<GateRefusal> refusal_;
+  std::string visitor_;  // the address a trusted proxy gave for the request being answered
   std::unique_ptr<char[]> drain_;
 };
 

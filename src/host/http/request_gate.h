@@ -46,6 +46,7 @@ struct GateInput {
   std::string_view method;
   unsigned version = 11;  // 10 or 11
   std::optional<std::string_view> host, origin, referer;
+  bool secure = false;  // reached over https: the request's own origin is https://Host
 };
 
 class RequestGate {

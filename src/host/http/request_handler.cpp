@@ -43,14 +43,22 @@ bool IsHead(const Request& request) {
   return request.method() == bhttp::verb::head;
 }
 
-std::string ServerName(const Request& request, const std::string& fallback) {
-  std::string_view host = request[bhttp::field::host];
-  if (!host.empty() && host.front() == '[') {
-    host = host.substr(0, host.find(']') + 1);
-  } else {
-    host = host.substr(0, host.find(':'));
+// A Host value split into SERVER_NAME and SERVER_PORT; either is "" when not given.
+std::pair<std::string, std::string> ServerNameAndPort(std::string_view host) {
+  size_t end = !host.empty() && host.front() == '[' ? host.find(']') + 1 : host.find(':');
+  if (end == std::string_view::npos || end > host.size()) end = host.size();
+  std::string_view port = host.substr(end);
+  if (!port.empty() && port.front() == ':') port.remove_prefix(1);
+  return {std::string(host.substr(0, end)), std::string(port)};
+}
+
+// Every value of a header, joined by commas as HTTP allows; nothing when it was not sent.
+std::optional<std::string> AllValues(const Request& request, std::string_view name) {
+  std::optional<std::string> joined;
+  for (auto [it, end] = request.equal_range(name); it != end; ++it) {
+    joined = joined ? *joined + "," + std::string(it->value()) : std::string(it->value());
   }
-  return host.empty() ? fallback : std::string(host);
+  return joined;
 }
 
 // Splits an origin-form or absolute-form target into its path and query.
@@ -84,7 +92,7 @@ Reply ErrorReply(bhttp::status status, unsigned version, bool head, std::string_
   const uint64_t bytes = head ? 0 : text.size();
   res.content_length(text.size());
   if (!head) res.body() = std::move(text);
-  return Reply{std::move(res), static_cast<unsigned>(status), bytes, {}};
+  return Reply{std::move(res), static_cast<unsigned>(status), bytes, {}, {}};
 }
 
 RequestHandler::RequestHandler(const ServerConfig& config, std::filesystem::path site_root,
@@ -92,22 +100,37 @@ RequestHandler::RequestHandler(const ServerConfig& config, std::filesystem::path
     : config_(config),
       site_root_(std::move(site_root)),
       port_(port),
-      gate_(config.host_names, config.allowed_origins, config.credentials.has_value()) {
+      gate_(config.host_names, config.allowed_origins, config.credentials.has_value()),
+      proxies_(config.trusted_proxies) {
   if (config.credentials) auth_.emplace(*config.credentials);
 }
 
 Reply RequestHandler::Handle(const Request& request, const std::string& remote_addr) const {
   const unsigned version = request.version();
-  const bool head = IsHead(request);
-  // Before the password is asked for: a browser sent here under another site's name must
-  // not show that site a login prompt of ours.
-  GateInput gate_input{request.method_string(), version == 10 ? 10u : 11u, {}, {}, {}};
-  if (auto it = request.find(bhttp::field::host); it != request.end())
+  const Visitor visitor = proxies_.Resolve(
+      remote_addr, {AllValues(request, "X-Forwarded-For"), AllValues(request, "X-Forwarded-Proto"),
+                    AllValues(request, "X-Forwarded-Host")});
+  GateInput gate_input{request.method_string(), version == 10 ? 10u : 11u, {}, {}, {},
+                       visitor.secure};
+  if (visitor.host)
+    gate_input.host = *visitor.host;
+  else if (auto it = request.find(bhttp::field::host); it != request.end())
     gate_input.host = it->value();
   if (auto it = request.find(bhttp::field::origin); it != request.end())
     gate_input.origin = it->value();
   if (auto it = request.find(bhttp::field::referer); it != request.end())
     gate_input.referer = it->value();
+  Reply reply = Answer(request, visitor, gate_input);
+  if (visitor.address != remote_addr) reply.visitor = visitor.address;
+  return reply;
+}
+
+Reply RequestHandler::Answer(const Request& request, const Visitor& visitor,
+                             const GateInput& gate_input) const {
+  const unsigned version = request.version();
+  const bool head = IsHead(request);
+  // Before the password is asked for: a browser sent here under another site's name must
+  // not show that site a login prompt of ours.
   if (std::optional<GateRefusal> refusal = gate_.Check(gate_input)) {
     Reply reply =
         ErrorReply(static_cast<bhttp::status>(refusal->status), version, head, refusal->reason);
@@ -145,7 +168,7 @@ Reply RequestHandler::Handle(const Request& request, const std::string& remote_a
       return reply;
     }
     case ResolvedTarget::Kind::kPage:
-      return RunPage(request, target, std::string(query), remote_addr);
+      return RunPage(request, target, std::string(query), visitor);
     case ResolvedTarget::Kind::kFile:
       if (method == bhttp::verb::post) {
         Reply reply = ErrorReply(bhttp::status::method_not_allowed, version, head);
@@ -167,13 +190,13 @@ Reply RequestHandler::ServeFile(const Request& request, const std::filesystem::p
       since && modified <= *since) {
     EmptyResponse res{bhttp::status::not_modified, version};
     res.set(bhttp::field::last_modified, FormatHttpDate(modified));
-    return Reply{std::move(res), 304, 0, {}};
+    return Reply{std::move(res), 304, 0, {}, {}};
   }
   if (IsHead(request)) {
     EmptyResponse res{bhttp::status::ok, version};
     SetFileHeaders(res, file, modified);
     res.content_length(static_cast<uint64_t>(st.st_size));
-    return Reply{std::move(res), 200, 0, {}};
+    return Reply{std::move(res), 200, 0, {}, {}};
   }
 
   beast::error_code ec;
@@ -186,11 +209,11 @@ Reply RequestHandler::ServeFile(const Request& request, const std::filesystem::p
                    std::make_tuple(bhttp::status::ok, version)};
   SetFileHeaders(res, file, modified);
   res.content_length(size);
-  return Reply{std::move(res), 200, size, {}};
+  return Reply{std::move(res), 200, size, {}, {}};
 }
 
 Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& target,
-                              std::string query, const std::string& remote_addr) const {
+                              std::string query, const Visitor& visitor) const {
   if (!config_.page_handler) throw std::runtime_error("no page engine configured");
   RequestData data;
   data.method = std::string(request.method_string());
@@ -201,9 +224,19 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
   for (const auto& field : request) {
     data.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
   }
-  data.remote_addr = remote_addr;
-  data.server_name = ServerName(request, config_.address);
-  data.server_port = std::to_string(port_);
+  data.remote_addr = visitor.address;
+  data.secure = visitor.secure;
+  auto [name, port] =
+      ServerNameAndPort(visitor.host ? std::string_view(*visitor.host)
+                                     : std::string_view(request[bhttp::field::host]));
+  data.server_name = name.empty() ? config_.address : name;
+  // Behind a proxy the port is the one the visitor used, not ours.
+  if (!port.empty())
+    data.server_port = port;
+  else if (visitor.host || visitor.secure)
+    data.server_port = visitor.secure ? "443" : "80";
+  else
+    data.server_port = std::to_string(port_);
   data.server_protocol = request.version() == 10 ? "HTTP/1.0" : "HTTP/1.1";
   data.script_filename = target.file.string();
 
@@ -231,7 +264,7 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
   if (IsHead(request)) {
     // A streamed body's length is known only once sent: its GET answer is chunked.
     if (!no_body && !page.body_stream) res.content_length(size);
-    return Reply{std::move(res), static_cast<unsigned>(page.status), 0, {}};
+    return Reply{std::move(res), static_cast<unsigned>(page.status), 0, {}, {}};
   }
   if (!no_body && page.body_stream && request.version() == 10) {
     // HTTP/1.0 knows no chunks: the rare old client gets the body whole.
@@ -242,12 +275,12 @@ Reply RequestHandler::RunPage(const Request& request, const ResolvedTarget& targ
     streamed.body().first = std::move(page.body);
     streamed.body().next = std::move(page.body_stream);
     streamed.chunked(true);
-    return Reply{std::move(streamed), static_cast<unsigned>(page.status), 0, {}};
+    return Reply{std::move(streamed), static_cast<unsigned>(page.status), 0, {}, {}};
   }
   if (!no_body) res.body() = std::move(page.body);
   res.prepare_payload();
   const uint64_t sent = res.body().size();
-  return Reply{std::move(res), static_cast<unsigned>(page.status), sent, {}};
+  return Reply{std::move(res), static_cast<unsigned>(page.status), sent, {}, {}};
 }
 
 void FinishReply(Reply& reply, bool keep_alive) {

@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "host/http/basic_auth.h"
+#include "host/http/forwarded.h"
 #include "host/http/request_gate.h"
 #include "host/http/server.h"
 #include "host/http/static_files.h"
@@ -33,6 +34,7 @@ struct Reply {
   unsigned status = 0;
   uint64_t body_bytes = 0;             // as far as known before sending: a streamed body counts 0
   std::optional<GateRefusal> refusal;  // why the gate turned the request away, for the log
+  std::string visitor;                 // the visitor's address for the log, when not the peer's
 };
 
 /// A short plain-text answer for the server's own refusals and failures: one line, the
@@ -54,14 +56,16 @@ class RequestHandler {
   Reply Handle(const Request& request, const std::string& remote_addr) const;
 
  private:
+  Reply Answer(const Request& request, const Visitor& visitor, const GateInput& gate) const;
   Reply ServeFile(const Request& request, const std::filesystem::path& file) const;
   Reply RunPage(const Request& request, const ResolvedTarget& target, std::string query,
-                const std::string& remote_addr) const;
+                const Visitor& visitor) const;
 
   const ServerConfig& config_;
   std::filesystem::path site_root_;
   uint16_t port_;
   RequestGate gate_;
+  TrustedProxies proxies_;
   std::optional<BasicAuth> auth_;
 };
 

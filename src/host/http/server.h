@@ -42,6 +42,9 @@ struct ServerConfig {
   /// Origins ("https://admin.example.org") whose pages may send requests other than GET and
   /// HEAD, besides the request's own (http://Host); any other Origin or Referer gets 403.
   std::vector<std::string> allowed_origins;
+  /// IP addresses of reverse proxies whose X-Forwarded-For, -Proto and -Host are believed
+  /// (forwarded.h); from any other address those headers change nothing.
+  std::vector<std::string> trusted_proxies;
   bool handle_signals = true;  // SIGINT/SIGTERM stop the server
   PageHandler page_handler;
 };

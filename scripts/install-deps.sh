@@ -15,6 +15,7 @@ packages=(
   wrk curl python3
   clang libclang-rt-dev  # sanitizer builds and the fuzzers (libFuzzer)
   chromium
+  nginx  # the end-to-end test of several instances behind a proxy
 )
 
 missing=()

@@ -52,7 +52,8 @@ rate() {
   cookie=$(curl -s -o /dev/null -D - "http://127.0.0.1:$1$2" |
            awk -F'[:;] *' 'tolower($1) == "set-cookie" {print $2}')
   wrk -t"$4" -c"$3" -d"${duration}s" ${cookie:+-H "Cookie: $cookie"} "http://127.0.0.1:$1$2" |
-    awk '/^Requests\/sec:/ {print $2} /Non-2xx|Socket errors/ {print "failures: " $0 > "/dev/stderr"}'
+    awk '/^Requests\/sec:/ {print $2} /Non-2xx/ {print "failed requests: " $0 > "/dev/stderr"; bad = 1}
+         END {exit bad}'
 }
 
 site="${server//User ID=/UID=};search_path=korvex_load"
@@ -82,7 +83,7 @@ awk -v a="$proxy_rate" -v b="$direct_rate" 'BEGIN {printf "ratio (proxied / dire
 echo "== a page writing a session value, wrk -t1 -c1 -d${duration}s"
 mkdir -p "$work/pages"
 cat >"$work/pages/count.ksp" <<'KSP'
-<% Session("n") = Number(Session("n") || 0) + 1; %><%= Session("n") %>
+<% Session["n"] = Number(Session("n") || 0) + 1; %><%= Session("n") %>
 KSP
 memory=$(free_port) stored=$(free_port)
 serve "$memory" --root "$work/pages"

@@ -10,10 +10,15 @@
 #include <stdexcept>
 
 #include "core/text.h"
+#include "host/sqlite_statement.h"
 
 namespace korvex::app {
 
 namespace {
+
+using host::sqlite_file::Exec;
+using host::sqlite_file::Fail;
+using host::sqlite_file::Statement;
 
 constexpr int kBusyTimeoutMs = 10000;
 
@@ -40,66 +45,16 @@ struct Closer {
 };
 using Db = std::unique_ptr<sqlite3, Closer>;
 
-[[noreturn]] void Fail(sqlite3* db, const std::filesystem::path& file, std::string_view what) {
-  throw std::runtime_error("history " + file.string() + ": " + std::string(what) + ": " +
-                           (db ? sqlite3_errmsg(db) : "out of memory"));
-}
-
-Db Open(const std::filesystem::path& file) {
+Db Open(const std::filesystem::path& file, std::string_view label) {
   sqlite3* raw = nullptr;
   int rc =
       sqlite3_open_v2(file.c_str(), &raw,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   Db db(raw);
-  if (rc != SQLITE_OK) Fail(raw, file, "open");
+  if (rc != SQLITE_OK) Fail(raw, label, "open");
   sqlite3_busy_timeout(raw, kBusyTimeoutMs);
   return db;
 }
-
-void Exec(sqlite3* db, const std::filesystem::path& file, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(db, file, sql);
-}
-
-class Statement {
- public:
-  Statement(sqlite3* db, const std::filesystem::path& file, const char* sql)
-      : db_(db), file_(file) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) Fail(db, file, sql);
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& Bind(int i, int64_t v) { return Check(sqlite3_bind_int64(stmt_, i, v)); }
-  Statement& Bind(int i, std::string_view v) {
-    return Check(
-        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
-  }
-  bool Step() {
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) Fail(db_, file_, sqlite3_sql(stmt_));
-    return false;
-  }
-  void Reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  int64_t Int(int i) const { return sqlite3_column_int64(stmt_, i); }
-  std::string Text(int i) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, i))) : "";
-  }
-
- private:
-  Statement& Check(int rc) {
-    if (rc != SQLITE_OK) Fail(db_, file_, "bind");
-    return *this;
-  }
-  sqlite3* db_;
-  const std::filesystem::path& file_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
 
 std::string UtcNow() {
   std::time_t now = std::time(nullptr);
@@ -123,10 +78,11 @@ const char* ActionName(ado::RowWrite::Action action) {
 
 }  // namespace
 
-HistoryStore::HistoryStore(std::filesystem::path file) : file_(std::move(file)) {
-  Db db = Open(file_);
-  Exec(db.get(), file_, "PRAGMA journal_mode=WAL");
-  Exec(db.get(), file_, kSchema);
+HistoryStore::HistoryStore(std::filesystem::path file)
+    : file_(std::move(file)), label_("history " + file_.string()) {
+  Db db = Open(file_, label_);
+  Exec(db.get(), label_, "PRAGMA journal_mode=WAL");
+  Exec(db.get(), label_, kSchema);
 }
 
 std::string HistoryStore::ValueText(const ado::DbValue& value) {
@@ -161,13 +117,13 @@ std::string HistoryStore::KeyText(const ado::RowWrite& write) {
 }
 
 void HistoryStore::Record(const std::vector<ado::RowWrite>& writes, std::string_view user) {
-  Db db = Open(file_);
-  Exec(db.get(), file_, "BEGIN IMMEDIATE");
+  Db db = Open(file_, label_);
+  Exec(db.get(), label_, "BEGIN IMMEDIATE");
   try {
-    Statement head(db.get(), file_,
+    Statement head(db.get(), label_,
                    "INSERT INTO history(at, user, table_name, row_key, action) "
                    "VALUES(?, ?, ?, ?, ?)");
-    Statement change(db.get(), file_,
+    Statement change(db.get(), label_,
                      "INSERT INTO history_changes(history_id, position, column_name, before, "
                      "after) VALUES(?, ?, ?, ?, ?)");
     const std::string at = UtcNow();
@@ -188,7 +144,7 @@ void HistoryStore::Record(const std::vector<ado::RowWrite>& writes, std::string_
         change.Step();
       }
     }
-    Exec(db.get(), file_, "COMMIT");
+    Exec(db.get(), label_, "COMMIT");
   } catch (...) {
     sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
@@ -197,8 +153,8 @@ void HistoryStore::Record(const std::vector<ado::RowWrite>& writes, std::string_
 
 std::vector<HistoryEntry> HistoryStore::Latest(std::string_view table, int64_t offset,
                                                int64_t limit) const {
-  Db db = Open(file_);
-  Statement rows(db.get(), file_,
+  Db db = Open(file_, label_);
+  Statement rows(db.get(), label_,
                  "SELECT id, at, user, table_name, row_key, action FROM history "
                  "WHERE ?1 = '' OR table_name = ?1 ORDER BY id DESC LIMIT ?2 OFFSET ?3");
   rows.Bind(1, table).Bind(2, limit).Bind(3, offset);
@@ -207,7 +163,7 @@ std::vector<HistoryEntry> HistoryStore::Latest(std::string_view table, int64_t o
     entries.push_back(
         {rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Text(5), {}});
   }
-  Statement changes(db.get(), file_,
+  Statement changes(db.get(), label_,
                     "SELECT column_name, before, after FROM history_changes WHERE history_id = ? "
                     "ORDER BY position");
   for (HistoryEntry& entry : entries) {
@@ -220,8 +176,9 @@ std::vector<HistoryEntry> HistoryStore::Latest(std::string_view table, int64_t o
 }
 
 int64_t HistoryStore::Count(std::string_view table) const {
-  Db db = Open(file_);
-  Statement count(db.get(), file_, "SELECT count(*) FROM history WHERE ?1 = '' OR table_name = ?1");
+  Db db = Open(file_, label_);
+  Statement count(db.get(), label_,
+                  "SELECT count(*) FROM history WHERE ?1 = '' OR table_name = ?1");
   count.Bind(1, table);
   count.Step();
   return count.Int(0);

@@ -46,6 +46,7 @@ class HistoryStore {
 
  private:
   std::filesystem::path file_;
+  std::string label_;  // "history <file>", for messages
 };
 
 }  // namespace korvex::app

@@ -7,9 +7,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/sqlite_statement.h"
+
 namespace korvex::host {
 
 namespace {
+
+using sqlite_file::Exec;
+using sqlite_file::Statement;
 
 constexpr int kBusyTimeoutMs = 10000;
 
@@ -27,68 +32,6 @@ CREATE TABLE IF NOT EXISTS session_values(
   value,
   PRIMARY KEY(session_id, position)) WITHOUT ROWID;
 )sql";
-
-[[noreturn]] void Fail(sqlite3* db, const std::filesystem::path& file, std::string_view what) {
-  throw std::runtime_error("session store " + file.string() + ": " + std::string(what) + ": " +
-                           (db ? sqlite3_errmsg(db) : "out of memory"));
-}
-
-void Exec(sqlite3* db, const std::filesystem::path& file, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(db, file, sql);
-}
-
-class Statement {
- public:
-  Statement(sqlite3* db, const std::filesystem::path& file, const char* sql)
-      : db_(db), file_(file) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) Fail(db, file, sql);
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& Bind(int i, int64_t v) { return Check(sqlite3_bind_int64(stmt_, i, v)); }
-  Statement& Bind(int i, double v) { return Check(sqlite3_bind_double(stmt_, i, v)); }
-  Statement& Bind(int i, std::string_view v) {
-    return Check(
-        sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
-  }
-  Statement& BindNull(int i) { return Check(sqlite3_bind_null(stmt_, i)); }
-
-  /// True while rows come; false when done.
-  bool Step() {
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    Fail(db_, file_, "step");
-  }
-  void Run() {
-    while (Step()) {
-    }
-  }
-  void Reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-
-  int64_t Int(int col) const { return sqlite3_column_int64(stmt_, col); }
-  double Real(int col) const { return sqlite3_column_double(stmt_, col); }
-  std::string Text(int col) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
-                : std::string();
-  }
-
- private:
-  Statement& Check(int rc) {
-    if (rc != SQLITE_OK) Fail(db_, file_, "bind");
-    return *this;
-  }
-
-  sqlite3* db_;
-  const std::filesystem::path& file_;
-  sqlite3_stmt* stmt_ = nullptr;
-};
 
 void BindValue(Statement& s, int i, const Variant& v) {
   switch (v.type()) {
@@ -148,13 +91,13 @@ Variant ColumnValue(const Statement& s, int kind_col, int value_col) {
 class SqliteSessionStore::Transaction {
  public:
   explicit Transaction(SqliteSessionStore& store) : store_(store) {
-    Exec(store_.db_, store_.file_, "BEGIN IMMEDIATE");
+    Exec(store_.db_, store_.label_, "BEGIN IMMEDIATE");
   }
   ~Transaction() {
     if (!committed_) sqlite3_exec(store_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
   }
   void Commit() {
-    Exec(store_.db_, store_.file_, "COMMIT");
+    Exec(store_.db_, store_.label_, "COMMIT");
     committed_ = true;
   }
 
@@ -164,20 +107,20 @@ class SqliteSessionStore::Transaction {
 };
 
 SqliteSessionStore::SqliteSessionStore(const std::filesystem::path& file, SessionClock clock)
-    : file_(file), clock_(std::move(clock)) {
+    : file_(file), label_("session store " + file.string()), clock_(std::move(clock)) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
-    throw std::runtime_error("session store " + file_.string() + ": cannot open: " + message);
+    throw std::runtime_error(label_ + ": cannot open: " + message);
   }
   try {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    Exec(db_, file_, "PRAGMA journal_mode=WAL");
-    Exec(db_, file_, "PRAGMA synchronous=NORMAL");
+    Exec(db_, label_, "PRAGMA journal_mode=WAL");
+    Exec(db_, label_, "PRAGMA synchronous=NORMAL");
     Transaction transaction(*this);
-    Exec(db_, file_, kSchema);
+    Exec(db_, label_, kSchema);
     transaction.Commit();
   } catch (...) {
     sqlite3_close(db_);
@@ -194,7 +137,7 @@ std::optional<SessionState> SqliteSessionStore::Load(const std::string& id) {
   int64_t now = clock_();
   std::lock_guard lock(mutex_);
   Transaction transaction(*this);
-  Statement touch(db_, file_,
+  Statement touch(db_, label_,
                   "UPDATE sessions SET expires_at = ?1 + 60 * timeout_minutes "
                   "WHERE id = ?2 AND expires_at > ?1 RETURNING timeout_minutes");
   touch.Bind(1, now).Bind(2, std::string_view(id));
@@ -203,7 +146,7 @@ std::optional<SessionState> SqliteSessionStore::Load(const std::string& id) {
   state.timeout_minutes = static_cast<int32_t>(touch.Int(0));
   touch.Run();
 
-  Statement values(db_, file_,
+  Statement values(db_, label_,
                    "SELECT name, kind, value FROM session_values WHERE session_id = ?1 "
                    "ORDER BY position");
   values.Bind(1, std::string_view(id));
@@ -218,14 +161,14 @@ void SqliteSessionStore::Save(const std::string& id, const SessionState& state) 
   std::lock_guard lock(mutex_);
   Transaction transaction(*this);
   // Expired sessions go on every save; the expiry index keeps that to the rows that go.
-  Statement purge_values(db_, file_,
+  Statement purge_values(db_, label_,
                          "DELETE FROM session_values WHERE session_id IN "
                          "(SELECT id FROM sessions WHERE expires_at <= ?1)");
   purge_values.Bind(1, now).Run();
-  Statement purge(db_, file_, "DELETE FROM sessions WHERE expires_at <= ?1");
+  Statement purge(db_, label_, "DELETE FROM sessions WHERE expires_at <= ?1");
   purge.Bind(1, now).Run();
 
-  Statement upsert(db_, file_,
+  Statement upsert(db_, label_,
                    "INSERT INTO sessions(id, expires_at, timeout_minutes) VALUES(?1, ?2, ?3) "
                    "ON CONFLICT(id) DO UPDATE SET expires_at = excluded.expires_at, "
                    "timeout_minutes = excluded.timeout_minutes");
@@ -233,10 +176,10 @@ void SqliteSessionStore::Save(const std::string& id, const SessionState& state) 
       .Bind(2, now + int64_t{60} * timeout)
       .Bind(3, int64_t{timeout});
   upsert.Run();
-  Statement clear(db_, file_, "DELETE FROM session_values WHERE session_id = ?1");
+  Statement clear(db_, label_, "DELETE FROM session_values WHERE session_id = ?1");
   clear.Bind(1, std::string_view(id)).Run();
 
-  Statement insert(db_, file_,
+  Statement insert(db_, label_,
                    "INSERT INTO session_values(session_id, position, name, kind, value) "
                    "VALUES(?1, ?2, ?3, ?4, ?5)");
   int64_t position = 0;
@@ -253,9 +196,9 @@ void SqliteSessionStore::Save(const std::string& id, const SessionState& state) 
 void SqliteSessionStore::Remove(const std::string& id) {
   std::lock_guard lock(mutex_);
   Transaction transaction(*this);
-  Statement values(db_, file_, "DELETE FROM session_values WHERE session_id = ?1");
+  Statement values(db_, label_, "DELETE FROM session_values WHERE session_id = ?1");
   values.Bind(1, std::string_view(id)).Run();
-  Statement session(db_, file_, "DELETE FROM sessions WHERE id = ?1");
+  Statement session(db_, label_, "DELETE FROM sessions WHERE id = ?1");
   session.Bind(1, std::string_view(id)).Run();
   transaction.Commit();
 }

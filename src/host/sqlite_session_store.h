@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <string>
 
 #include "host/session_store.h"
 
@@ -29,6 +30,7 @@ class SqliteSessionStore : public SessionStore {
   class Transaction;
 
   std::filesystem::path file_;
+  std::string label_;  // "session store <file>", for messages
   SessionClock clock_;
   std::mutex mutex_;  // one connection, shared by the threads of a process
   sqlite3* db_ = nullptr;

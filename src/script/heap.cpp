@@ -47,6 +47,44 @@ duk_ret_t GlobalNamesSafe(duk_context* ctx, void* udata) {
   return 0;
 }
 
+// [ ] -> [ ]; udata is the set to fill with the names of the functions that the prototypes of
+// the built-in constructors, Math and JSON hold.
+duk_ret_t MethodNamesSafe(duk_context* ctx, void* udata) {
+  auto* names = static_cast<std::set<std::string, std::less<>>*>(udata);
+  static const char* const kHolders[] = {"Object.prototype",
+                                         "Function.prototype",
+                                         "Array.prototype",
+                                         "String.prototype",
+                                         "Number.prototype",
+                                         "Boolean.prototype",
+                                         "RegExp.prototype",
+                                         "Date.prototype",
+                                         "Error.prototype",
+                                         "Math",
+                                         "JSON"};
+  for (const char* holder : kHolders) {
+    duk_eval_string(ctx, holder);
+    duk_enum(ctx, -1, DUK_ENUM_OWN_PROPERTIES_ONLY | DUK_ENUM_INCLUDE_NONENUMERABLE);
+    while (duk_next(ctx, -1, 1)) {
+      duk_size_t length = 0;
+      const char* name = duk_get_lstring(ctx, -2, &length);
+      if (name && duk_is_function(ctx, -1)) names->emplace(name, length);
+      duk_pop_2(ctx);
+    }
+    duk_pop_2(ctx);
+  }
+  return 0;
+}
+
+std::set<std::string, std::less<>> BuiltinMethodNames() {
+  std::set<std::string, std::less<>> names;
+  if (duk_context* ctx = NewHeap(nullptr)) {
+    duk_safe_call(ctx, MethodNamesSafe, &names, 0, 1);
+    duk_destroy_heap(ctx);
+  }
+  return names;
+}
+
 std::set<std::string, std::less<>> BuiltinGlobalNames() {
   std::set<std::string, std::less<>> names{"Enumerator", "eval", "Function"};
   names.emplace(kLoopCheckFunction);
@@ -61,6 +99,11 @@ std::set<std::string, std::less<>> BuiltinGlobalNames() {
 
 bool IsBuiltinGlobalName(std::string_view name) {
   static const std::set<std::string, std::less<>> names = BuiltinGlobalNames();
+  return names.contains(name);
+}
+
+bool IsBuiltinMethodName(std::string_view name) {
+  static const std::set<std::string, std::less<>> names = BuiltinMethodNames();
   return names.contains(name);
 }
 

@@ -24,6 +24,10 @@ std::string CompileBytecode(std::string_view source, std::string_view file_name,
 /// the engine adds to it (Enumerator, the loop check).
 bool IsBuiltinGlobalName(std::string_view name);
 
+/// The name of a method the built-in prototypes, Math or JSON have ("push", "charAt", "max"):
+/// any array, text or number a page holds leads to those functions, which every request shares.
+bool IsBuiltinMethodName(std::string_view name);
+
 /// Pushes the function the bytecode holds. May throw a JavaScript error. [ ] -> [ function ]
 void PushBytecode(duk_context* ctx, const std::string& bytecode);
 

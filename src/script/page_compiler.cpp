@@ -188,18 +188,30 @@ class PageWriter {
 // CompiledPage::reaches_builtins. Calling a built-in (String(x), new Date(), Math.max(a, b))
 // cannot, nor can assigning to its global name (that lands on the request's own global);
 // holding one as a value (var M = Math, Math.x = 1, f(JSON)) can, and so can the ways to a
-// prototype and the built-ins that hand out other objects or run text as code.
+// prototype and the built-ins that hand out other objects or run text as code. So can a
+// built-in method taken from any value without calling it ([].push.x = 1, var f = "".charAt):
+// every array and text leads to the same shared functions.
 bool ReachesBuiltins(std::string_view text, const std::vector<JsToken>& tokens) {
   auto at = [&](size_t i) -> std::string_view {
     if (i >= tokens.size()) return {};
     return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
   };
   for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind == JsTokenKind::String && i > 0 && at(i - 1) == "[" && at(i + 1) == "]" &&
+        at(i + 2) != "(") {
+      // x["push"]: the same method by its name in quotes.
+      std::string_view quoted = at(i);
+      if (quoted.size() >= 2 && IsBuiltinMethodName(quoted.substr(1, quoted.size() - 2)))
+        return true;
+    }
     if (tokens[i].kind != JsTokenKind::Identifier) continue;
     std::string_view name = at(i);
     if (name == "prototype" || name == "__proto__" || name == "constructor") return true;
     if (name == "this" && at(i + 1) == "[") return true;
-    if (i > 0 && at(i - 1) == ".") continue;  // a member's name, not the global
+    if (i > 0 && at(i - 1) == ".") {  // a member's name, not the global
+      if (IsBuiltinMethodName(name) && at(i + 1) != "(" && at(i + 1) != "=") return true;
+      continue;
+    }
     if (name == "undefined" || name == "NaN" || name == "Infinity" || !IsBuiltinGlobalName(name))
       continue;
     if (name == "Object" || name == "Reflect" || name == "Duktape" || name == "Proxy" ||

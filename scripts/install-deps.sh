@@ -10,6 +10,8 @@ packages=(
   duktape-dev
   libboost1.81-dev
   libpq-dev postgresql
+  libfcgi-dev  # korvex fastcgi
+  nginx  # the web server in front of korvex fastcgi in its end-to-end test
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev
   wrk curl python3

@@ -154,7 +154,9 @@ std::optional<GateRefusal> RequestGate::CheckOrigin(const GateInput& request) co
   std::optional<std::string> from = request.origin ? NormalOrigin(*value) : OriginOfUrl(*value);
   if (from) {
     std::optional<std::string> own =
-        request.host ? NormalOrigin("http://" + std::string(*request.host)) : std::nullopt;
+        request.host
+            ? NormalOrigin(std::string(request.scheme) + "://" + std::string(*request.host))
+            : std::nullopt;
     if (from == own || Contains(allowed_origins_, *from)) return std::nullopt;
   }
   return GateRefusal{403,

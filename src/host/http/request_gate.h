@@ -46,6 +46,9 @@ struct GateInput {
   std::string_view method;
   unsigned version = 11;  // 10 or 11
   std::optional<std::string_view> host, origin, referer;
+  /// How the client reached us: a web server in front may take "https" requests and pass
+  /// them on, and their pages' Origin then names https.
+  std::string_view scheme = "http";
 };
 
 class RequestGate {

@@ -5,9 +5,10 @@ Starts korvex fastcgi on a Unix socket serving the built-in site of a fresh demo
 (as the current user, on a free loopback port) on a copy of the deploy file with its paths and
 port replaced; then walks the site through nginx: home, a list, its page 2, an edit form, a save
 (checked in the database), a search; sends several requests at once; a body over --max-body
-(413); a forged Host (421); a stylesheet sent by nginx itself. A second pair serves a folder of
-pages (--root): a page edited is served with its new text at once, and SIGTERM during a slow
-request still answers it before korvex exits.
+(413); a forged Host (421); a stylesheet sent by nginx itself; options korvex fastcgi must refuse. A second pair
+serves a folder of pages (--root) over a loopback TCP port: a page edited is served with its new text at once, a
+session is kept whichever worker answers, and SIGTERM during a slow request still answers it
+before korvex exits.
 Exits 77 (skipped) when nginx is not installed.
 
   fastcgi_nginx.py KORVEX_BINARY DEPLOY_CONF
@@ -88,17 +89,19 @@ def wait_for(predicate, what, seconds=15):
 class Stack:
     """korvex fastcgi and an nginx in front of it, in a folder of their own."""
 
-    def __init__(self, work, name, korvex, conf_text, korvex_args, cwd):
+    def __init__(self, work, name, korvex, conf_text, korvex_args, cwd, tcp=False):
         self.work = os.path.join(work, name)
         os.makedirs(self.work)
         self.socket = os.path.join(self.work, "k.sock")
+        where = ["--listen", "127.0.0.1:0"] if tcp else ["--socket", self.socket]
         self.log = os.path.join(self.work, "korvex.log")
         env = dict(os.environ, KORVEX_STATE_DIR=os.path.join(self.work, "state"))
         self.korvex = subprocess.Popen(
-            [korvex, "fastcgi", "--socket", self.socket, "--threads", "4",
-             "--max-body", str(MAX_BODY)] + korvex_args,
+            [korvex, "fastcgi", "--threads", "4",
+             "--max-body", str(MAX_BODY)] + where + korvex_args,
             cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=open(self.log, "w"))
-        wait_for(lambda: "over FastCGI on unix:" in self.korvex_log(), "korvex to listen")
+        wait_for(lambda: " over FastCGI on " in self.korvex_log(), "korvex to listen")
+        self.endpoint = re.search(r" over FastCGI on (\S+)", self.korvex_log()).group(1)
         folders = dict(re.findall(r"\.\.\. and /(\w+)/ from (\S+)", self.korvex_log()))
         site = re.search(r"other files from (\S+)", self.korvex_log()).group(1)
 
@@ -108,7 +111,7 @@ class Stack:
             "/run/korvex-nginx.pid": os.path.join(self.work, "nginx.pid"),
             "/var/log/nginx/": self.work + "/",
             "/var/lib/nginx/": self.work + "/nginx-",
-            "/run/korvex/korvex.sock": self.socket,
+            "unix:/run/korvex/korvex.sock": self.endpoint,
             "listen 80;": "listen 127.0.0.1:%d;" % self.port,
             "/var/lib/korvex/site": site,
             "/var/lib/korvex/files/": folders.get("files", self.work) + "/",
@@ -239,6 +242,15 @@ def walk_page_folder(stack, pages):
     status, text = stack.request("/hello.ksp")
     check(status == 200 and "second text 6" in text, "the edited page at once: %r" % text)
 
+    # One visitor's session, whichever worker takes each request; another visitor has his own.
+    opener = urllib.request.build_opener(urllib.request.HTTPCookieProcessor())
+    counts = []
+    for _ in range(8):
+        with opener.open(stack.url("/visits.ksp"), timeout=30) as res:
+            counts.append(res.read().decode().strip())
+    check(counts == [str(n) for n in range(1, 9)], "a session kept across workers: %r" % counts)
+    check(stack.request("/visits.ksp")[1].strip() == "1", "a new visitor's own session")
+
     # SIGTERM while a page runs: it is answered, then korvex ends and takes its socket away.
     with concurrent.futures.ThreadPoolExecutor(1) as pool:
         slow = pool.submit(stack.request, "/slow.ksp")
@@ -247,7 +259,13 @@ def walk_page_folder(stack, pages):
         status, text = slow.result(timeout=30)
     check(status == 200 and "slept" in text, "the page in progress at SIGTERM: %d" % status)
     check(stack.korvex.wait(timeout=15) == 0, "korvex exits 0 after SIGTERM")
-    check(not os.path.exists(stack.socket), "the socket removed at the end")
+    host, port = stack.endpoint.rsplit(":", 1)
+    try:
+        socket.create_connection((host, int(port)), timeout=1).close()
+        closed = False
+    except OSError:
+        closed = True
+    check(closed, "the port closed at the end")
 
 
 def check_refusals(korvex, work, live_socket):
@@ -294,6 +312,9 @@ def main():
         os.makedirs(pages)
         with open(os.path.join(pages, "hello.ksp"), "w") as f:
             f.write("<p>first text <%= 1 + 2 %></p>\n")
+        with open(os.path.join(pages, "visits.ksp"), "w") as f:
+            f.write('<% var n = Session("Visits"); Session.Visits = (n === undefined ? 0 : n) + 1;'
+                    ' %><%= Session("Visits") %>\n')
         with open(os.path.join(pages, "slow.ksp"), "w") as f:
             f.write("<% var t = new Date().getTime(); while (new Date().getTime() - t < 1500) {} %>"
                     "slept\n")
@@ -303,7 +324,10 @@ def main():
             stacks.append(site)
             walk_builtin_site(site, os.path.join(shop, "korvex-demo.db"))
             check_refusals(korvex, work, site.socket)
-            folder = Stack(work, "folder", korvex, conf_text, ["--root", pages], shop)
+            site.korvex.terminate()
+            check(site.korvex.wait(timeout=15) == 0 and not os.path.exists(site.socket),
+                  "korvex exits 0 on SIGTERM and removes its socket")
+            folder = Stack(work, "folder", korvex, conf_text, ["--root", pages], shop, tcp=True)
             stacks.append(folder)
             walk_page_folder(folder, pages)
         finally:

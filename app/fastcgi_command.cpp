@@ -28,10 +28,11 @@ Answers the FastCGI requests of a web server in front (nginx, Apache, lighttpd),
 
   a folder of pages of your own (--root).
 
-Only pages (*.ksp) are answered. The web server sends every other file itself: the start lines
-name the folders it is to send them from (the site's folder, and /files/ and /KorVex/HTML_Editor/
-where served). A request for a file that is no page is answered 404. deploy/nginx-fastcgi.conf
-is a working nginx configuration to start from.
+Only pages (*.ksp) are answered. The web server sends every other file itself: the start
+lines name the folders it is to send them from (the site's folder, and those of /files/ and
+/KorVex/ where served). A request for a file that is no page is answered 404.
+A working nginx configuration to start from: nginx-fastcgi.conf, in the examples of korvex's
+documentation (/usr/share/doc/korvex/examples with the Debian package; deploy/ in the source).
 
 The page is found from SCRIPT_NAME (and PATH_INFO) under the served folder, as korvex serve
 finds it from the URL: SCRIPT_FILENAME and DOCUMENT_ROOT are not used, and nothing outside the

@@ -1,6 +1,7 @@
 # What `cmake --install` puts under its prefix, and the Debian package `cpack -G DEB` makes:
 #
-#   bin/korvex                        component Runtime: the program, the only part packaged
+#   bin/korvex                        component Runtime: the program, the only part packaged,
+#   share/doc/korvex/                   with the README and the nginx example for korvex fastcgi
 #   lib/libkorvex.a                   component Development: the library, its public headers,
 #   include/korvex/<folder>/*.h         its CMake package (find_package(Korvex)) and korvex.pc
 #   lib/cmake/Korvex/, lib/pkgconfig/korvex.pc
@@ -14,6 +15,8 @@ set(KORVEX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Korvex)
 
 install(TARGETS korvex_app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
+install(FILES deploy/nginx-fastcgi.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+  COMPONENT Runtime)
 
 # What an embedding program includes: the automation basics, the host interfaces with the HTTP
 # server and the CGI adapter, data access, the component and the page-script runner. Every

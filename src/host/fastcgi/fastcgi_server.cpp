@@ -427,14 +427,18 @@ void FastCgiServer::Run() {
   const bool signals = impl_->config.handle_signals;
   // Blocked before the workers start, so they inherit it and only the watcher takes them.
   if (signals) pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
-  Descriptor signal_fd(signals ? ::signalfd(-1, &stop_signals, SFD_CLOEXEC) : -1);
+  Descriptor signal_fd(signals ? ::signalfd(-1, &stop_signals, SFD_CLOEXEC | SFD_NONBLOCK) : -1);
   Descriptor done_fd(::eventfd(0, EFD_CLOEXEC));
 
   std::thread watcher;
   if (signal_fd.fd >= 0 && done_fd.fd >= 0) {
     watcher = std::thread([&] {
-      pollfd fds[2] = {{signal_fd.fd, POLLIN, 0}, {done_fd.fd, POLLIN, 0}};
-      while (::poll(fds, 2, -1) >= 0 || errno == EINTR) {
+      for (;;) {
+        pollfd fds[2] = {{signal_fd.fd, POLLIN, 0}, {done_fd.fd, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+          if (errno == EINTR) continue;
+          return;
+        }
         if (fds[1].revents) return;
         if (!(fds[0].revents & POLLIN)) continue;
         signalfd_siginfo info{};

@@ -7,6 +7,7 @@
 
 #include "app/cgi_command.h"
 #include "app/editor_files.h"
+#include "app/fastcgi_command.h"
 #include "app/serve_command.h"
 
 namespace korvex::app {
@@ -23,6 +24,10 @@ constexpr Command kCommands[] = {
      "run the HTTP server: the administration site of a database (the demo shop\n"
      "                  when none is named), or a folder of pages of your own",
      ServeCommand},
+    {"fastcgi",
+     "answer a web server's FastCGI requests (nginx, Apache, lighttpd) for the\n"
+     "                  same sites, on a Unix socket or a loopback port",
+     FastCgiCommand},
     {"cgi",
      "serve one request as a CGI/1.1 program (chosen by itself under\n"
      "                  GATEWAY_INTERFACE)",

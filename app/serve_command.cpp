@@ -4,150 +4,65 @@
 // server with the page engine and an in-memory session store until SIGINT or SIGTERM.
 #include "app/serve_command.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <thread>
 
-#include "app/builtin_site.h"
-#include "app/editor_files.h"
-#include "app/session_choice.h"
-#include "core/automation_error.h"
-#include "demo_database.h"
+#include "app/served_site.h"
+#include "app/site_options.h"
 #include "host/http/forwarded.h"
 #include "host/http/request_gate.h"
 #include "host/http/server.h"
-#include "host/page_host.h"
-#include "host/session_store.h"
-#include "host/site_secret.h"
-#include "host/state_dir.h"
-#include "korvex.h"
-#include "script/script_page_runner.h"
 
 namespace korvex::app {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int kUsageError = 2;
 
 struct ServeOptions {
+  SiteOptions site;
   host::http::ServerConfig server;
-  std::optional<std::string> root, database, connection;
   std::optional<std::string> user, password;
   bool insecure = false;
-  bool help = false;
-  size_t max_sessions = host::MemorySessionStore::kDefaultMaxSessions;
-  std::string sessions = "memory";
 };
 
-template <class T>
-bool ParseNumber(std::string_view text, T min, T max, T& out) {
-  T value{};
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) {
-    return false;
-  }
-  out = value;
-  return true;
-}
-
-// "--name value" and "--name=value". Throws std::invalid_argument with the message to print.
+// The shared options and serve's own. Throws std::invalid_argument with the message to print.
 ServeOptions ParseOptions(int argc, char** argv) {
   ServeOptions o;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    std::string_view name = arg;
-    std::optional<std::string_view> inline_value;
-    if (size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      inline_value = arg.substr(eq + 1);
-    }
-    auto value = [&]() -> std::string_view {
-      if (inline_value) return *inline_value;
-      if (i + 1 >= argc) throw std::invalid_argument(std::string(name) + " needs a value");
-      return argv[++i];
-    };
-    auto bad = [&](std::string_view v, std::string_view what) {
-      return std::invalid_argument(std::string(name) + ": " + std::string(what) + ", not \"" +
-                                   std::string(v) + "\"");
-    };
-    auto flag = [&] {
-      if (inline_value) throw std::invalid_argument(std::string(name) + " takes no value");
-      return true;
-    };
-
-    if (name == "--help" || name == "-h") {
-      o.help = flag();
-    } else if (name == "--insecure") {
-      o.insecure = flag();
+  o.site = ParseSiteOptions(argc, argv, [&o](OptionArg& arg) {
+    const std::string_view name = arg.name();
+    if (name == "--insecure") {
+      o.insecure = arg.Flag();
     } else if (name == "--bind") {
-      o.server.address = value();
+      o.server.address = arg.Value();
     } else if (name == "--port") {
-      std::string_view v = value();
-      if (!ParseNumber<uint16_t>(v, 0, 65535, o.server.port)) throw bad(v, "a port 0 to 65535");
-    } else if (name == "--root") {
-      o.root = std::string(value());
-    } else if (name == "--db") {
-      o.database = std::string(value());
-    } else if (name == "--connection") {
-      o.connection = std::string(value());
-    } else if (name == "--threads") {
-      std::string_view v = value();
-      if (!ParseNumber<unsigned>(v, 1, 1024, o.server.workers)) throw bad(v, "1 to 1024 threads");
-    } else if (name == "--max-body") {
-      std::string_view v = value();
-      if (!ParseNumber<uint64_t>(v, 1, uint64_t{1} << 40, o.server.max_body)) {
-        throw bad(v, "a size in bytes");
-      }
+      std::string_view v = arg.Value();
+      if (!ParseNumber<uint16_t>(v, 0, 65535, o.server.port)) throw arg.Bad(v, "a port 0 to 65535");
     } else if (name == "--read-timeout") {
-      std::string_view v = value();
+      std::string_view v = arg.Value();
       unsigned seconds = 0;
-      if (!ParseNumber<unsigned>(v, 1, 3600, seconds)) throw bad(v, "1 to 3600 seconds");
+      if (!ParseNumber<unsigned>(v, 1, 3600, seconds)) throw arg.Bad(v, "1 to 3600 seconds");
       o.server.read_timeout = std::chrono::seconds(seconds);
-    } else if (name == "--max-sessions") {
-      std::string_view v = value();
-      if (!ParseNumber<size_t>(v, 1, 10'000'000, o.max_sessions)) {
-        throw bad(v, "1 to 10000000 sessions");
-      }
-    } else if (name == "--sessions") {
-      std::string v(value());
-      if (!IsSessionsOption(v))
-        throw bad(v, "\"memory\", a postgresql:// URI or a Provider=PostgreSQL connection string");
-      o.sessions = std::move(v);
     } else if (name == "--trusted-proxy") {
-      o.server.trusted_proxies.emplace_back(value());
+      o.server.trusted_proxies.emplace_back(arg.Value());
     } else if (name == "--user") {
-      o.user = std::string(value());
+      o.user = std::string(arg.Value());
     } else if (name == "--password") {
-      o.password = std::string(value());
-    } else if (name == "--host") {
-      o.server.host_names.emplace_back(value());
-    } else if (name == "--allow-origin") {
-      o.server.allowed_origins.emplace_back(value());
+      o.password = std::string(arg.Value());
     } else {
-      throw std::invalid_argument("unknown option " + std::string(arg));
+      return false;
     }
-  }
-  if (o.database && o.connection)
-    throw std::invalid_argument("--db and --connection both name the database: give one");
-  if (o.root && (o.database || o.connection)) {
-    throw std::invalid_argument(
-        "--root serves pages of your own, which name their database themselves; --db and "
-        "--connection are for the built-in site");
-  }
-  for (const auto* given : {&o.root, &o.database, &o.connection})
-    if (*given && (*given)->empty()) throw std::invalid_argument("an option's value is empty");
-  // Checked here, so a mistyped name is a usage error rather than a failure at start.
-  host::http::RequestGate(o.server.host_names, o.server.allowed_origins, true);
-  host::http::TrustedProxies{o.server.trusted_proxies};
+    return true;
+  });
+  host::http::TrustedProxies{o.server.trusted_proxies};  // a wrong address is a usage error
+  o.server.workers = o.site.workers;
+  o.server.max_body = o.site.max_body;
+  o.server.host_names = o.site.host_names;
+  o.server.allowed_origins = o.site.allowed_origins;
   return o;
 }
 
@@ -179,94 +94,6 @@ void CheckAccess(ServeOptions& o) {
         " without authentication: give --user and --password (or KORVEX_USER and "
         "KORVEX_PASSWORD), or --insecure to allow it");
   }
-}
-
-// What the server serves, as settled from the options.
-struct ServedSite {
-  fs::path root;
-  host::VirtualFolders virtual_folders;
-  std::string description;  // for the start line
-  std::string link_secret;  // what its pages sign their links with
-};
-
-// The demo shop in the working folder, created on the first run and reused afterwards, with
-// its sample images served under /files/ and named by the products' Image column, and the
-// products' LongDescription edited as HTML.
-std::string OpenDemo(ServedSite& site, SiteSettings& settings, host::http::AccessLog& log) {
-  const fs::path folder = fs::current_path();
-  const bool existed = fs::exists(folder / examples::kDemoDatabaseName);
-  const fs::path database = examples::EnsureDemoDatabase(folder);
-  log.Note((existed ? "korvex: using the demo database " : "korvex: created the demo database ") +
-           database.string() +
-           (existed ? "" : " and its sample images in " + (folder / "files").string()));
-  site.virtual_folders.push_back({"files", folder / "files"});
-  settings.files_path = "/files/";
-  settings.file_fields = {{"Products", "Image"}};
-  settings.html_fields = {{"Products", "LongDescription"}};
-  return SqliteConnectionString(database);
-}
-
-// The built-in administration site: the database is checked at once (a wrong name or string
-// fails here, not on the first page), then the pages are written out and their settings
-// object registered. Throws std::runtime_error saying what is wrong.
-ServedSite BuiltInSite(const ServeOptions& o, host::http::AccessLog& log) {
-  ServedSite site;
-  SiteSettings settings;
-  if (o.database) {
-    const fs::path database = fs::absolute(*o.database);
-    if (!fs::is_regular_file(database))
-      throw std::runtime_error("no database file " + database.string());
-    settings.connection_string = SqliteConnectionString(database);
-  } else if (o.connection) {
-    settings.connection_string = *o.connection;
-  } else {
-    settings.connection_string = OpenDemo(site, settings, log);
-  }
-  settings.database_name = DatabaseNameOf(settings.connection_string);
-  size_t tables = 0;
-  try {
-    tables = ListTables(settings.connection_string).size();
-  } catch (const AutomationError& e) {
-    throw std::runtime_error("cannot open the database " + settings.database_name + ": " +
-                             e.description());
-  }
-  settings.state_dir = host::StateDirectory(host::ProcessEnvironment(), std::nullopt);
-  site.root = WriteBuiltInSite(settings.state_dir);
-  // One secret for the built-in site, whatever version of its pages is written out.
-  site.link_secret = host::SiteSecret(settings.state_dir, "built-in site");
-  site.description = "the administration site of " + settings.database_name + " (" +
-                     std::to_string(tables) + (tables == 1 ? " table)" : " tables)");
-  RegisterBuiltInSite(ClassRegistry::Global(), std::move(settings));
-  return site;
-}
-
-// The HTML editor's support files at its default WorkingPath, unless the site has a folder of
-// that name itself. A site of one's own is served without them rather than not at all when no
-// state folder can be had for them.
-void AddEditorFiles(ServedSite& site, host::http::AccessLog& log) {
-  try {
-    const host::VirtualFolder editor =
-        EditorFilesFolder(host::StateDirectory(host::ProcessEnvironment(), site.root));
-    if (!fs::exists(site.root / editor.name)) site.virtual_folders.push_back(editor);
-  } catch (const std::exception& e) {
-    log.Note(std::string("korvex: not serving the HTML editor's files: ") + e.what());
-  }
-}
-
-// A folder of pages of one's own. Without a state folder its links are signed with a secret
-// of this run only: they still work, until the server is restarted.
-ServedSite PageFolder(const std::string& folder, host::http::AccessLog& log) {
-  std::error_code ec;
-  fs::path root = fs::canonical(folder, ec);
-  if (ec || !fs::is_directory(root)) throw std::runtime_error("no site folder " + folder);
-  ServedSite site{root, {}, root.string(), ""};
-  try {
-    site.link_secret =
-        host::SiteSecret(host::StateDirectory(host::ProcessEnvironment(), root), root.string());
-  } catch (const std::exception& e) {
-    log.Note(std::string("korvex: the site's link secret is kept for this run only: ") + e.what());
-  }
-  return site;
 }
 
 std::string Url(const std::string& address, uint16_t port) {
@@ -362,7 +189,7 @@ int ServeCommand(int argc, char** argv) {
   ServeOptions options;
   try {
     options = ParseOptions(argc, argv);
-    if (options.help) {
+    if (options.site.help) {
       std::fputs(ServeUsage(), stdout);
       return 0;
     }
@@ -371,38 +198,19 @@ int ServeCommand(int argc, char** argv) {
     std::fprintf(stderr, "korvex serve: %s (see korvex serve --help)\n", e.what());
     return kUsageError;
   }
-  if (options.server.workers == 0) {
-    options.server.workers = 2 * std::max(1u, std::thread::hardware_concurrency());
-  }
+  if (options.server.workers == 0) options.server.workers = DefaultWorkers();
 
   host::http::AccessLog log;
-  RegisterAllClasses();
-  ServedSite site;
-  try {
-    site = options.root ? PageFolder(*options.root, log) : BuiltInSite(options, log);
-    AddEditorFiles(site, log);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "korvex serve: %s\n", e.what());
-    return 1;
-  }
+  std::optional<ServedSite> opened = OpenSite(options.site, log, "serve");
+  if (!opened) return 1;
+  const ServedSite& site = *opened;
   options.server.site_root = site.root;
   options.server.virtual_folders = site.virtual_folders;
 
-  SessionChoice sessions;
-  try {
-    sessions = OpenSessions(options.sessions, options.max_sessions);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "korvex serve: %s\n", e.what());
-    return 1;
-  }
-  script::ScriptPageRunner runner;
-  host::PageHostConfig pages;
-  pages.site_root = site.root;
-  pages.virtual_folders = site.virtual_folders;
-  pages.sessions = sessions.store.get();
-  pages.site_secret = site.link_secret;
+  std::unique_ptr<SitePages> pages = OpenPages(options.site, site, "serve");
+  if (!pages) return 1;
   options.server.page_handler = [&](const host::RequestData& request) {
-    return host::ServePage(request, pages, runner);
+    return pages->Serve(request);
   };
 
   try {
@@ -412,7 +220,7 @@ int ServeCommand(int argc, char** argv) {
     host::http::Server server(options.server, log);
     log.Note("korvex: serving " + site.description + " on " +
              Url(options.server.address, server.port()) + " with " + std::to_string(workers) +
-             " worker threads, sessions " + sessions.description +
+             " worker threads, sessions " + pages->sessions_description() +
              (options.server.credentials ? ", Basic authentication" : "") +
              (insecure ? ", WITHOUT authentication (--insecure)" : ""));
     if (insecure && options.server.host_names.empty()) {

@@ -1,6 +1,7 @@
 # What `cmake --install` puts under its prefix, and the Debian package `cpack -G DEB` makes:
 #
-#   bin/korvex                        component Runtime: the program, the only part packaged
+#   bin/korvex                        component Runtime: the program, the only part packaged,
+#   share/doc/korvex/                   with the README and the nginx example for korvex fastcgi
 #   lib/libkorvex.a                   component Development: the library, its public headers,
 #   include/korvex/<folder>/*.h         its CMake package (find_package(Korvex)) and korvex.pc
 #   lib/cmake/Korvex/, lib/pkgconfig/korvex.pc
@@ -14,6 +15,8 @@ set(KORVEX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Korvex)
 
 install(TARGETS korvex_app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
+install(FILES deploy/nginx-fastcgi.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+  COMPONENT Runtime)
 
 # What an embedding program includes: the automation basics, the host interfaces with the HTTP
 # server and the CGI adapter, data access, the component and the page-script runner. Every
@@ -23,7 +26,7 @@ set(KORVEX_PUBLIC_HEADERS
   korvex.h
   core/class_registry.h core/collection.h core/member_table.h
   host/cgi.h host/encoding.h host/page_host.h host/sqlite_session_store.h
-  host/http/server.h
+  host/http/server.h host/fastcgi/fastcgi_server.h
   ado/ado_constants.h ado/connection.h ado/recordset.h ado/stream.h
   component/admin_recordset.h component/screens.h component/select_options.h component/tools.h
   script/script_page_runner.h)
@@ -36,7 +39,8 @@ install(CODE "
 
 # The libraries libkorvex.a needs after it, each found again by KorvexConfig.cmake. Boost is
 # not one: it is header-only and included by the server's sources alone.
-foreach(library SQLite::SQLite3 PostgreSQL::PostgreSQL Duktape::Duktape Threads::Threads)
+foreach(library SQLite::SQLite3 PostgreSQL::PostgreSQL Duktape::Duktape FastCGI::FastCGI
+        Threads::Threads)
   target_link_libraries(korvex INTERFACE $<INSTALL_INTERFACE:${library}>)
 endforeach()
 target_include_directories(korvex INTERFACE
@@ -54,6 +58,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/KorvexConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY AnyNewerVersion)
 install(FILES ${PROJECT_BINARY_DIR}/KorvexConfig.cmake
   ${PROJECT_BINARY_DIR}/KorvexConfigVersion.cmake ${PROJECT_SOURCE_DIR}/cmake/FindDuktape.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/FindFastCGI.cmake
   DESTINATION ${KORVEX_CMAKE_DIR} COMPONENT Development)
 
 # korvex.pc finds its prefix from its own folder, so the installed tree may be moved.
@@ -71,7 +76,7 @@ set(CPACK_PACKAGE_NAME korvex)
 set(CPACK_PACKAGE_CONTACT "${KORVEX_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "administration screens for the tables of a database
-korvex serve (HTTP) and korvex cgi (CGI/1.1) serve an editing list, add, edit and delete
+korvex serve (HTTP), korvex fastcgi (behind a web server) and korvex cgi (CGI/1.1) serve an editing list, add, edit and delete
 forms, search forms, reports, a file manager and an HTML editor for every table of a SQLite
 or PostgreSQL database, and run server pages (*.ksp) written in JavaScript.")
 set(CPACK_DEBIAN_PACKAGE_SECTION web)

@@ -10,12 +10,13 @@ packages=(
   duktape-dev
   libboost1.81-dev
   libpq-dev postgresql
+  libfcgi-dev  # korvex fastcgi
+  nginx  # the web server in front of korvex fastcgi and of several instances (end-to-end tests)
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev
   wrk curl python3
   clang libclang-rt-dev  # sanitizer builds and the fuzzers (libFuzzer)
   chromium
-  nginx  # the end-to-end test of several instances behind a proxy
 )
 
 missing=()

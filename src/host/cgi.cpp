@@ -42,7 +42,9 @@ std::string HeaderName(std::string_view variable) {
   return name;
 }
 
-RequestData RequestFromEnvironment(const CgiEnvironment& env) {
+}  // namespace
+
+RequestData CgiRequestData(const CgiEnvironment& env) {
   RequestData data;
   if (std::string method = Lookup(env, "REQUEST_METHOD"); !method.empty()) data.method = method;
   data.query_string = Lookup(env, "QUERY_STRING");
@@ -61,7 +63,7 @@ RequestData RequestFromEnvironment(const CgiEnvironment& env) {
   return data;
 }
 
-ResponseData Refusal(int status, std::string_view message) {
+ResponseData CgiRefusal(int status, std::string_view message) {
   ResponseData response;
   response.status = status;
   response.status_text = std::string(ReasonPhrase(status));
@@ -71,25 +73,26 @@ ResponseData Refusal(int status, std::string_view message) {
   return response;
 }
 
-/// Reads the body CONTENT_LENGTH announces, or says why it cannot be had.
-std::optional<ResponseData> ReadBody(const CgiEnvironment& env, std::istream& in,
-                                     const CgiOptions& options, std::string& body) {
+std::optional<ResponseData> ReadCgiBody(const CgiEnvironment& env, std::istream& in,
+                                        size_t max_body_bytes, std::string& body) {
   std::string length_text = Lookup(env, "CONTENT_LENGTH");
   if (length_text.empty()) return std::nullopt;
   size_t length = 0;
   const char* end = length_text.data() + length_text.size();
   auto [rest, ec] = std::from_chars(length_text.data(), end, length);
   if (ec == std::errc::result_out_of_range ||
-      (ec == std::errc() && rest == end && length > options.max_body_bytes))
-    return Refusal(413, "The request body is larger than this server accepts.");
+      (ec == std::errc() && rest == end && length > max_body_bytes))
+    return CgiRefusal(413, "The request body is larger than this server accepts.");
   if (ec != std::errc() || rest != end)
-    return Refusal(400, "The request announces an invalid body length.");
+    return CgiRefusal(400, "The request announces an invalid body length.");
   body.resize(length);
   in.read(body.data(), static_cast<std::streamsize>(length));
   if (static_cast<size_t>(in.gcount()) != length)
-    return Refusal(400, "The request body ended before its announced length.");
+    return CgiRefusal(400, "The request body ended before its announced length.");
   return std::nullopt;
 }
+
+namespace {
 
 // Extra path after the page's name ("/t.ksp/more"). Some servers repeat the script's own
 // path in PATH_INFO; that is no extra path.
@@ -100,14 +103,14 @@ bool HasExtraPath(const CgiEnvironment& env, const RequestData& data) {
 
 ResponseData Serve(const CgiEnvironment& env, std::istream& in, PageRunner& runner,
                    const CgiOptions& options) {
-  RequestData data = RequestFromEnvironment(env);
+  RequestData data = CgiRequestData(env);
   std::error_code ec;
   if (data.script_filename.empty() || !fs::is_regular_file(data.script_filename, ec))
-    return Refusal(404, "The page " + data.script_name + " does not exist.");
+    return CgiRefusal(404, "The page " + data.script_name + " does not exist.");
   // Pages build their links on their own path; a URL with more after it names nothing here.
   if (HasExtraPath(env, data))
-    return Refusal(404, "The page " + data.script_name + " takes no extra path.");
-  if (auto refusal = ReadBody(env, in, options, data.body)) return *refusal;
+    return CgiRefusal(404, "The page " + data.script_name + " takes no extra path.");
+  if (auto refusal = ReadCgiBody(env, in, options.max_body_bytes, data.body)) return *refusal;
 
   PageHostConfig config;
   std::string document_root = Lookup(env, "DOCUMENT_ROOT");
@@ -126,7 +129,7 @@ ResponseData Serve(const CgiEnvironment& env, std::istream& in, PageRunner& runn
                                                        "sessions.db");
       config.sessions = own_store.get();
     } catch (const std::exception& e) {
-      return Refusal(500, std::string("The session store cannot be opened: ") + e.what());
+      return CgiRefusal(500, std::string("The session store cannot be opened: ") + e.what());
     }
   }
   // Every request is a new process: only the kept secret verifies the links of the last one.
@@ -136,7 +139,7 @@ ResponseData Serve(const CgiEnvironment& env, std::istream& in, PageRunner& runn
       config.site_secret = SiteSecret(StateDirectory(lookup, config.site_root),
                                       fs::weakly_canonical(*config.site_root).string());
     } catch (const std::exception& e) {
-      return Refusal(500, std::string("The site's link secret cannot be had: ") + e.what());
+      return CgiRefusal(500, std::string("The site's link secret cannot be had: ") + e.what());
     }
   }
   return ServePage(data, config, runner);

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "host/page_host.h"
 #include "host/session_store.h"
@@ -36,6 +38,20 @@ struct CgiOptions {
 /// status: 0 once a response was written, whatever its HTTP status; 1 when writing it failed.
 int RunCgi(const CgiEnvironment& env, std::istream& in, std::ostream& out, PageRunner& runner,
            const CgiOptions& options = {});
+
+/// The request an environment describes, without its body: REQUEST_METHOD, QUERY_STRING,
+/// SCRIPT_NAME, SCRIPT_FILENAME (else PATH_TRANSLATED), CONTENT_TYPE, HTTP_* as headers,
+/// REMOTE_ADDR, SERVER_NAME, SERVER_PORT, SERVER_PROTOCOL. FastCGI params are the same.
+RequestData CgiRequestData(const CgiEnvironment& env);
+
+/// Reads the CONTENT_LENGTH bytes of in into body. A length over max_body_bytes is refused
+/// with 413 before a byte is read; an invalid length, or a body ending early, with 400.
+/// Nothing when the body was read (or none was announced).
+std::optional<ResponseData> ReadCgiBody(const CgiEnvironment& env, std::istream& in,
+                                        size_t max_body_bytes, std::string& body);
+
+/// A short HTML answer with status and message, for a request refused before any page ran.
+ResponseData CgiRefusal(int status, std::string_view message);
 
 /// The response in CGI form: "Status: 200 OK", Content-Type, the page's headers, a blank
 /// line, the body; lines end with CR LF.

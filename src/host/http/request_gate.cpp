@@ -155,7 +155,7 @@ std::optional<GateRefusal> RequestGate::CheckOrigin(const GateInput& request) co
   if (from) {
     std::optional<std::string> own =
         request.host
-            ? NormalOrigin((request.secure ? "https://" : "http://") + std::string(*request.host))
+            ? NormalOrigin(std::string(request.scheme) + "://" + std::string(*request.host))
             : std::nullopt;
     if (from == own || Contains(allowed_origins_, *from)) return std::nullopt;
   }

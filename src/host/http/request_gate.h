@@ -46,7 +46,9 @@ struct GateInput {
   std::string_view method;
   unsigned version = 11;  // 10 or 11
   std::optional<std::string_view> host, origin, referer;
-  bool secure = false;  // reached over https: the request's own origin is https://Host
+  /// How the client reached us: a web server in front may take "https" requests and pass
+  /// them on, and their pages' Origin then names https.
+  std::string_view scheme = "http";
 };
 
 class RequestGate {

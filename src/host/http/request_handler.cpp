@@ -110,8 +110,8 @@ Reply RequestHandler::Handle(const Request& request, const std::string& remote_a
   const Visitor visitor = proxies_.Resolve(
       remote_addr, {AllValues(request, "X-Forwarded-For"), AllValues(request, "X-Forwarded-Proto"),
                     AllValues(request, "X-Forwarded-Host")});
-  GateInput gate_input{request.method_string(), version == 10 ? 10u : 11u, {}, {}, {},
-                       visitor.secure};
+  GateInput gate_input{request.method_string(),          version == 10 ? 10u : 11u, {}, {}, {},
+                       visitor.secure ? "https" : "http"};
   if (visitor.host)
     gate_input.host = *visitor.host;
   else if (auto it = request.find(bhttp::field::host); it != request.end())

@@ -150,10 +150,17 @@ class Nginx:
             os.makedirs(os.path.join(self.prefix, sub), exist_ok=True)
         os.chmod(os.path.join(self.prefix, "temp"), 0o777)
         self.port = free_port()
-        name = "nginx-two-instances.conf" if mode == "serve" else "nginx-fastcgi.conf"
+        name = ("nginx-two-instances.conf" if mode == "serve"
+                else "nginx-fastcgi-two-instances.conf")
         with open(os.path.join(DEPLOY, name)) as f:
             conf = f.read()
         conf = conf.replace("127.0.0.1:8080", f"127.0.0.1:{self.port}")
+        if mode == "fastcgi":
+            # The folder of the site's pages, as the instances' start line names it.
+            found = re.search(r"sends the site's other files from (\S+)", instances[0].log())
+            if not found:
+                raise RuntimeError("no site folder in the start line:\n" + instances[0].log())
+            conf = conf.replace("root /srv/korvex/state/site;", f"root {found.group(1)};")
         for placeholder, instance in zip(("8081", "8082"), instances):
             conf = conf.replace(f"127.0.0.1:{placeholder}", f"127.0.0.1:{instance.port}")
         self.conf = os.path.join(self.prefix, "nginx.conf")

@@ -18,7 +18,6 @@
 #include "app/builtin_site.h"
 #include "core/class_registry.h"
 #include "host/cgi.h"
-#include "host/encoding.h"
 #include "host/site_secret.h"
 #include "host/state_dir.h"
 #include "korvex.h"

@@ -5,12 +5,12 @@
 # Email, City 'City ' || (i % 50), a Joined date, Newsletter i % 2, Amount (i % 100000) / 4
 # and Notes.
 make_customers() {
-  local db=$1 table=$2 rows=$3
-  sqlite3 "$db" >/dev/null <<SQL
+  local file=$1 name=$2 count=$3
+  sqlite3 "$file" >/dev/null <<SQL
 PRAGMA journal_mode = OFF;
 PRAGMA synchronous = OFF;
 BEGIN;
-CREATE TABLE $table (
+CREATE TABLE $name (
   CustomerID INTEGER PRIMARY KEY,
   FirstName VARCHAR(40) NOT NULL,
   LastName VARCHAR(40) NOT NULL,
@@ -21,8 +21,8 @@ CREATE TABLE $table (
   Amount CURRENCY,
   Notes MEMO
 );
-WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-INSERT INTO $table
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $count)
+INSERT INTO $name
 SELECT i, 'First' || (i % 97), 'Last' || (i % 89), 'customer' || i || '@example.com',
        'City ' || (i % 50), date('2000-01-01', '+' || (i % 9000) || ' days'), i % 2,
        (i % 100000) / 4.0, 'Customer ' || i || ' came from the load generator.'

@@ -27,40 +27,14 @@ else
 fi
 db=$scratch/customers.db
 
-# One customers table of $2 rows named $1, in one transaction from a recursive CTE.
-make_customers() {
-  local table=$1 rows=$2
-  sqlite3 "$db" >/dev/null <<SQL
-PRAGMA journal_mode = OFF;
-PRAGMA synchronous = OFF;
-BEGIN;
-CREATE TABLE $table (
-  CustomerID INTEGER PRIMARY KEY,
-  FirstName VARCHAR(40) NOT NULL,
-  LastName VARCHAR(40) NOT NULL,
-  Email VARCHAR(120),
-  City VARCHAR(60),
-  Joined DATE,
-  Newsletter BOOLEAN NOT NULL DEFAULT 0,
-  Amount CURRENCY,
-  Notes MEMO
-);
-WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-INSERT INTO $table
-SELECT i, 'First' || (i % 97), 'Last' || (i % 89), 'customer' || i || '@example.com',
-       'City ' || (i % 50), date('2000-01-01', '+' || (i % 9000) || ' days'), i % 2,
-       (i % 100000) / 4.0, 'Customer ' || i || ' came from the load generator.'
-FROM n;
-COMMIT;
-SQL
-}
+source bench/customers_table.sh
 
 for spec in Customers100k:100000 Customers1m:1000000; do
   table=${spec%%:*} rows=${spec##*:}
   have=$(sqlite3 "$db" "SELECT count(*) FROM sqlite_master WHERE name = '$table'" 2>/dev/null || echo 0)
   if [[ "$have" != 1 ]]; then
     echo "generating $table ($rows rows) in $db" >&2
-    make_customers "$table" "$rows"
+    make_customers "$db" "$table" "$rows"
   fi
 done
 

@@ -4,8 +4,11 @@
 #                   stops the program), every file instrumented for libFuzzer: the whole test
 #                   suite (the package tests aside), then every fuzzer for FUZZ_SECONDS each
 #                   (default 8) on its seed corpus;
-#   build-tsan      clang with ThreadSanitizer: the HTTP server's tests, then korvex serve
-#                   under wrk on the demo database (LOAD_SECONDS, default 10).
+#   build-tsan      clang with ThreadSanitizer, only the server and the HTTP server's tests:
+#                   those tests, then korvex serve under wrk (tests/tsan_load.sh: pages of the
+#                   demo database, then list pages, edit forms, saves, searches and reports on
+#                   four connections at once, LOAD_SECONDS each, default 10). Nothing is
+#                   suppressed.
 # KORVEX_TEST_POSTGRES is passed on as for scripts/test.sh.
 #   scripts/sanitize.sh [address|thread]     one of the two builds; both when none is named
 set -euo pipefail

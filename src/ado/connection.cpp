@@ -253,6 +253,12 @@ void Connection::Close() {
 
 int32_t Connection::BeginTrans() {
   if (!provider_) RaiseAdo(err::kObjectClosed, kSource);
+  // A statement still reading would make the transaction's first write a read turned into a
+  // write, which SQLite refuses at once (no waiting) when another connection writes.
+  if (transaction_depth_ == 0) {
+    for (auto& weak : recordsets_)
+      if (auto recordset = weak.lock()) recordset->TransactionBeginning();
+  }
   provider_->Begin(transaction_depth_ + 1);
   write_marks_.push_back(pending_writes_.size());
   return ++transaction_depth_;

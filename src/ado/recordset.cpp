@@ -371,6 +371,19 @@ void Recordset::ConnectionClosing() {
   connection_.reset();
 }
 
+void Recordset::TransactionBeginning() {
+  if (!open_ || !rows_ || rows_->InMemory()) return;
+  const bool on_record = !pinned_ && edit_.mode != kEditAdd && !current_deleted_ &&
+                         !added_position_unknown_ && position_ >= 0 && HasRow(position_);
+  if (on_record) {
+    std::vector<DbValue> row;
+    for (size_t i = 0; i < defs_.size() + (has_row_id_ ? 1 : 0); ++i)
+      row.push_back(rows_->Value(position_, i));
+    pinned_ = std::move(row);
+  }
+  rows_->EndStatement();
+}
+
 // ---- Position ------------------------------------------------------------------------------
 
 bool Recordset::IsEOFSlow() {

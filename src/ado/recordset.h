@@ -121,6 +121,9 @@ class Recordset : public Dispatch, public PageObject {
   // For Connection.
   /// The connection closes: a client-side recordset keeps its rows, any other closes.
   void ConnectionClosing();
+  /// The connection begins a transaction: the statement still reading rows ends first, the
+  /// current record kept in memory until the next move.
+  void TransactionBeginning();
   /// An in-memory recordset with the given fields and rows (schema rowsets).
   void OpenRows(std::vector<FieldDef> defs, std::vector<std::vector<DbValue>> rows);
 

@@ -228,6 +228,11 @@ std::optional<int64_t> ServerRows::RowAdded(std::vector<DbValue>) {
   return std::nullopt;
 }
 
+void ServerRows::EndStatement() {
+  cursor_.reset();
+  exhausted_ = true;
+}
+
 void ServerRows::RowRemoved(int64_t) {
   cursor_.reset();
   exhausted_ = true;

@@ -97,6 +97,8 @@ class RowStore {
   /// The position the new row takes, or nothing when it is known only after a new count.
   virtual std::optional<int64_t> RowAdded(std::vector<DbValue> row) = 0;
   virtual void RowRemoved(int64_t position) = 0;
+  /// Ends the statement still reading rows, if any; the next row asked for starts a new one.
+  virtual void EndStatement() {}
 };
 
 class ServerRows : public RowStore {
@@ -115,6 +117,7 @@ class ServerRows : public RowStore {
   void RowChanged(int64_t position, std::vector<DbValue> row) override;
   std::optional<int64_t> RowAdded(std::vector<DbValue> row) override;
   void RowRemoved(int64_t position) override;
+  void EndStatement() override;
 
   /// Every row, read once from the first (for a client-side copy).
   std::vector<std::vector<DbValue>> ReadAll();

@@ -1,8 +1,10 @@
 // Dates as serial day numbers from 1899-12-30, their text form, and the forms pages post.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 
+#include "core/date_range.h"
 #include "core/variant.h"
 
 namespace korvex {
@@ -80,13 +82,19 @@ std::optional<DateValue> MakeDate(const CivilTime& t) {
 }
 
 CivilTime BreakDate(DateValue d) {
-  double whole = std::trunc(d.serial);
-  double fraction = std::fabs(d.serial - whole);
+  // A serial beyond the years 100 to 9999 (a database may hold one) breaks as the nearest end
+  // of that range: its day number would not fit the integer it is converted to.
+  const double last_second = 86399.0 / 86400.0;
+  const double serial = std::isnan(d.serial) ? 0.0
+                                             : std::clamp(d.serial, kFirstDateSerial - last_second,
+                                                          kLastDateSerial + last_second);
+  double whole = std::trunc(serial);
+  double fraction = std::fabs(serial - whole);
   int64_t seconds = std::llround(fraction * 86400.0);
   int64_t days = static_cast<int64_t>(whole);
   if (seconds >= 86400) {  // rounding reached the next midnight
     seconds -= 86400;
-    days += d.serial < 0 ? -1 : 1;
+    days += serial < 0 ? -1 : 1;
   }
   CivilTime t;
   CivilFromDays(days - kEpochOffset, t.year, t.month, t.day);

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "core/automation_error.h"
+#include "core/date_range.h"
 #include "core/dispatch.h"
 #include "core/text.h"
 
@@ -212,17 +213,28 @@ CurrencyValue CCur(const Variant& v) {
   return CurrencyValue{static_cast<int64_t>(r)};
 }
 
+namespace {
+
+// A number is a date only within the years 100 to 9999 (up to their last second).
+DateValue DateOfNumber(double serial) {
+  if (!(serial > kFirstDateSerial - 1 && serial < kLastDateSerial + 1))
+    RaiseRuntimeError(err::kOverflow);
+  return DateValue{serial};
+}
+
+}  // namespace
+
 DateValue CDate(const Variant& v) {
   switch (v.type()) {
     case VarType::Date:
       return DateValue{v.AsDouble()};
     case VarType::String: {
       if (auto d = ParseDate(v.AsString())) return *d;
-      if (auto n = ParseNumber(v.AsString())) return DateValue{*n};
+      if (auto n = ParseNumber(v.AsString())) return DateOfNumber(*n);
       RaiseRuntimeError(err::kTypeMismatch);
     }
     default:
-      return DateValue{NumberOf(v)};
+      return DateOfNumber(NumberOf(v));
   }
 }
 

@@ -267,5 +267,37 @@ TEST(RecordsetWrite, WriteListenerHearsOnlyFinalWritesWithTheirOldAndNewValues) 
   EXPECT_EQ(Scalar(c, "SELECT count(*) FROM Items"), "2");
 }
 
+// A transaction begun while a recordset is still reading its row waits for other writers as one
+// that read nothing does: SQLite cannot wait to turn a read into a write, and said "database is
+// locked" whenever another program had written since the row was read (or, without a
+// write-ahead log, was committing at that moment).
+TEST(RecordsetWrite, WritesInATransactionBegunOnARowBeingReadWaitForOtherWriters) {
+  KORVEX_SQLITE_ONLY();
+  TestDb db(kSchema);
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.file().c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(raw);
+  auto c = db.Open();
+  auto rs = TestDb::Query(c, "SELECT * FROM Items", kOpenKeyset, kLockOptimistic, kUseServer);
+  Set(*rs, "name", Variant("mine"));
+  db.Exec("UPDATE Items SET qty = 20 WHERE id = 2");
+  c->BeginTrans();
+  EXPECT_EQ(ToText(V(*rs, "qty")), "1");  // the record being edited reads on
+  EXPECT_EQ(ErrorOf([&] { rs->Update(); }), 0);
+  c->CommitTrans();
+  EXPECT_EQ(Scalar(c, "SELECT name FROM Items WHERE id = 1"), "mine");
+  rs->MoveNext();
+  EXPECT_EQ(ToText(V(*rs, "qty")), "20");  // read after the other program's write
+
+  db.Exec("UPDATE Items SET qty = 30 WHERE id = 3");
+  c->BeginTrans();
+  EXPECT_EQ(ErrorOf([&] { rs->Delete(); }), 0);
+  c->CommitTrans();
+  EXPECT_EQ(Joined(c, "SELECT id || ':' || qty FROM Items"), "1:1,3:30");
+  rs->MoveNext();
+  EXPECT_EQ(ToText(V(*rs, "qty")), "30");
+}
+
 }  // namespace
 }  // namespace korvex::ado

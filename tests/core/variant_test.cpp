@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 #include "support/error_number.h"
 
 #include "core/automation_error.h"
@@ -68,6 +71,28 @@ TEST(VariantDate, ParsesIsoAndMonthDayYear) {
   EXPECT_EQ(ErrorNumberOf([] { CDate(Variant("13/1/2003")); }), 13);
   EXPECT_EQ(ErrorNumberOf([] { CDate(Variant("2003-03-14 25:00")); }), 13);
   EXPECT_EQ(ToText(Variant(CDate(Variant("1850-06-01 12:00:00")))), "1850-06-01 12:00:00");
+}
+
+// Numbers beyond the years 100 to 9999 are no dates; a serial from elsewhere (a database) that
+// is one still breaks into a date of that range.
+TEST(VariantDate, NumbersBeyondTheYears100To9999Overflow) {
+  for (const Variant& v : {Variant("1e309"), Variant(2958466.0), Variant(-657435.0),
+                           Variant(-1e300), Variant(std::numeric_limits<double>::quiet_NaN())})
+    EXPECT_EQ(ErrorNumberOf([&] { CDate(v); }), 6) << ToText(v);
+  EXPECT_EQ(FormatDate(CDate(Variant("2958465.5"))), "9999-12-31 12:00:00");
+  EXPECT_EQ(BreakDate(CDate(Variant(-657434.5))).year, 100);
+  struct {
+    double serial;
+    int year, month, day, second;
+  } breaks[] = {{std::numeric_limits<double>::infinity(), 9999, 12, 31, 59},
+                {-1e300, 100, 1, 1, 59},
+                {std::numeric_limits<double>::quiet_NaN(), 1899, 12, 30, 0}};
+  for (const auto& b : breaks) {
+    CivilTime t = BreakDate(DateValue{b.serial});
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.second}),
+              std::vector<int>({b.year, b.month, b.day, b.second}))
+        << b.serial;
+  }
 }
 
 TEST(VariantCompare, NumbersTextsAndNull) {

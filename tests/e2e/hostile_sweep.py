@@ -13,12 +13,20 @@ each hostile value. Every answer must:
   - leave every file outside the files folder as it was, and the database as it was unless the
     request was a save, which may change rows but never the tables themselves.
 
-  hostile_sweep.py KORVEX_BINARY
+With --cgi the same walk and sweep go through `korvex cgi` instead, a process per request as a
+web server runs it: the request in the CGI environment (the built-in site on the demo database
+through KORVEX_DB), a posted form on standard input, the session cookie kept between requests.
+A process per request costs about ten times a request to the server, so each parameter gets
+five of the hostile values there, in turns, so that every value still meets every screen; the
+program must also end cleanly, with a whole CGI answer, and the second is of its processor time.
+
+  hostile_sweep.py KORVEX_BINARY [--cgi]
 """
 import hashlib
 import html.parser
 import os
 import re
+import resource
 import shutil
 import signal
 import sqlite3
@@ -114,6 +122,8 @@ class Markup(html.parser.HTMLParser):
 
 
 class Site:
+    """`korvex serve` on the demo shop, made in the work folder on its first start."""
+
     def __init__(self, binary, work):
         self.work = work
         self.log = os.path.join(work, "statements.log")
@@ -173,6 +183,69 @@ class Site:
             self.server.wait(timeout=10)
         except subprocess.TimeoutExpired:
             self.server.kill()
+
+
+class CgiSite(Site):
+    """`korvex cgi` run once per request on the demo shop that a first `korvex serve` made."""
+
+    def __init__(self, binary, work):
+        super().__init__(binary, work)
+        super().stop()
+        self.binary = binary
+        self.cookies = {}
+        self.env = {"GATEWAY_INTERFACE": "CGI/1.1", "SERVER_PROTOCOL": "HTTP/1.1",
+                    "SERVER_SOFTWARE": "sweep", "SERVER_NAME": "127.0.0.1", "SERVER_PORT": "80",
+                    "REMOTE_ADDR": "127.0.0.1", "HTTP_HOST": "127.0.0.1",
+                    "SCRIPT_FILENAME": binary, "DOCUMENT_ROOT": os.path.join(work, "htdocs"),
+                    "KORVEX_DB": self.db, "KORVEX_STATEMENT_LOG": self.log,
+                    "KORVEX_STATE_DIR": os.path.join(work, "state")}
+        # A sanitizer build's settings reach the program as they reach the server.
+        self.env.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
+        self.base = "http://127.0.0.1"
+
+    def alive(self):
+        return True  # a process that failed took only its own request with it
+
+    def request(self, method, target, form=None):
+        parts = urllib.parse.urlsplit(target)
+        body = query_of(form).encode() if form is not None else b""
+        env = dict(self.env, REQUEST_METHOD=method.upper(), SCRIPT_NAME=parts.path,
+                   QUERY_STRING=parts.query)
+        if form is not None:
+            env.update(CONTENT_TYPE="application/x-www-form-urlencoded",
+                       CONTENT_LENGTH=str(len(body)), HTTP_ORIGIN=self.base)
+        if self.cookies:
+            env["HTTP_COOKIE"] = "; ".join(f"{k}={v}" for k, v in self.cookies.items())
+        # The program's own processor time: on a busy machine starting a process can take
+        # longer than any page, and what is checked is the work a value makes.
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        run = subprocess.run([self.binary, "cgi"], input=body, env=env, cwd=self.work,
+                             capture_output=True, timeout=10)
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        seconds = (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime)
+        if run.returncode != 0:
+            raise RuntimeError(f"exit status {run.returncode}: {run.stderr[-400:]!r}")
+        head, blank, text = run.stdout.partition(b"\r\n\r\n")
+        status = re.match(rb"Status: (\d{3}) ", head)
+        if not blank or not status:
+            raise RuntimeError(f"no CGI answer: {run.stdout[:200]!r}")
+        kind = ""
+        for line in head.decode("latin-1").split("\r\n"):
+            name, _, value = line.partition(": ")
+            if name.lower() == "content-type":
+                kind = value
+            elif name.lower() == "set-cookie":
+                cookie, _, rest = value.partition(";")
+                key, _, val = cookie.partition("=")
+                if "max-age=0" in rest.lower():
+                    self.cookies.pop(key, None)
+                else:
+                    self.cookies[key] = val
+        body = text.decode("utf-8", "replace") if kind.startswith("text/html") else ""
+        return int(status.group(1)), body, seconds
+
+    def stop(self):
+        pass
 
 
 def database_state(path):
@@ -265,15 +338,19 @@ def crawl(site, seeds, limit=60):
     return list(shapes.values())
 
 
-def sweep(site, shapes):
+def sweep(site, shapes, per_slot):
     sent = 0
     for method, path, query, form in shapes:
         slots = [("query", i) for i in range(len(query))] + [("form", i) for i in range(len(form or []))]
         page_code = next((v for k, v in query if k.lower() == "pagekorvex"), "")
         is_save = page_code == SAVE_PAGE_CODE
         for n, (where, index) in enumerate(slots):
-            # Every slot gets the values that could make markup or SQL; the others take turns.
-            values = HOSTILE[:8] + [HOSTILE[8 + (n * 2 + i) % (len(HOSTILE) - 8)] for i in range(2)]
+            if per_slot is None:
+                # Every slot gets the values that could make markup or SQL; the others take turns.
+                values = HOSTILE[:8] + [HOSTILE[8 + (n * 2 + i) % (len(HOSTILE) - 8)] for i in range(2)]
+            else:
+                # Slots take the values in turns, the turn going on from one slot to the next.
+                values = [HOSTILE[(n * per_slot + i) % len(HOSTILE)] for i in range(per_slot)]
             for value in values:
                 q, f = list(query), list(form) if form is not None else None
                 target = q if where == "query" else f
@@ -316,17 +393,20 @@ def sweep(site, shapes):
 
 def main():
     binary = os.path.abspath(sys.argv[1])
+    cgi = sys.argv[2:] == ["--cgi"]
     work = tempfile.mkdtemp(prefix="korvex-sweep-")
     open(os.path.join(work, "outside.txt"), "w").write("left alone\n")
-    site = Site(binary, work)
+    started = time.monotonic()
+    site = CgiSite(binary, work) if cgi else Site(binary, work)
     try:
         seeds = ["/", "/table.ksp?RecordsetKorVex=Products", "/table.ksp?PageKorVex=11",
                  "/table.ksp?PageKorVex=12", "/table.ksp?PageKorVex=13"]
         shapes = crawl(site, seeds)
         screens = sorted({(p, next((v for k, v in q if k.lower() == "pagekorvex"), "list")) for _, p, q, _ in shapes})
         print(f"{len(shapes)} requests of {len(screens)} screens learnt from the site")
-        sent = sweep(site, shapes)
-        print(f"{sent} hostile requests sent")
+        sent = sweep(site, shapes, 5 if cgi else None)
+        print(f"{sent} hostile requests sent{' through korvex cgi' if cgi else ''} "
+              f"in {time.monotonic() - started:.0f} s")
         if not os.path.exists(site.log) or os.path.getsize(site.log) == 0:
             fail("the statement log recorded nothing", site.log)
     finally:

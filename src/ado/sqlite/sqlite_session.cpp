@@ -207,7 +207,13 @@ std::shared_ptr<const RowIdMap> SqliteSession::KeptRowIdMap(
 }
 
 void SqliteSession::Begin(int depth) {
-  Execute(depth <= 1 ? std::string("BEGIN") : "SAVEPOINT korvex_" + std::to_string(depth), {});
+  // IMMEDIATE: the write lock is taken here, where the busy timeout waits for it, instead of
+  // at the first write after a read, where SQLite answers "database is locked" without waiting.
+  if (depth <= 1) {
+    Execute(handle_->read_only() ? "BEGIN" : "BEGIN IMMEDIATE", {});
+  } else {
+    Execute("SAVEPOINT korvex_" + std::to_string(depth), {});
+  }
 }
 
 void SqliteSession::Commit(int depth) {

@@ -68,9 +68,16 @@ std::string DateTimeSelects(std::string_view name, const Variant& value,
   for (int m = 1; m <= 12; ++m) out += Option(m, m == t.month, calendar.MonthName(m));
   out += "</select>";
 
+  // A stored date whose year lies outside the calendar's years gets that year as an option of
+  // its own, selected, where it sorts: without it the browser would select the first year, and
+  // saving the form unchanged would move the date.
+  const bool outside = !empty && (t.year < calendar.FromYear || t.year > calendar.ToYear);
+  const bool before = outside && t.year < calendar.FromYear;
   out += SelectOpen(name, "aaaa");
+  if (before) out += Option(t.year, true, std::to_string(t.year));
   for (int y = calendar.FromYear; y <= calendar.ToYear; ++y)
     out += Option(y, y == t.year, std::to_string(y));
+  if (outside && !before) out += Option(t.year, true, std::to_string(t.year));
   out += "</select>";
 
   out += TimePart(name, "hh", calendar.ShowHours, 23, t.hour);

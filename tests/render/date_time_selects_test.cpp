@@ -54,6 +54,21 @@ TEST(DateTimeSelects, EmptyValueIsFirstOfJanuary2001YearMayFallOutsideAndTextIsN
                       "<input type=hidden name ='Dsec' value=00>"),
             std::string::npos);
 
+  // A stored date of a year outside the list keeps its year (else saving the form unchanged
+  // would move it to the first year listed).
+  for (const auto& [value, years] : {
+           std::pair{"1987-06-01",
+                     "<option  value=1987 selected >1987</option>"
+                     "<option  value=1990>1990</option>"},
+           std::pair{"2030-06-01",
+                     "<option  value=1995>1995</option>"
+                     "<option  value=2030 selected >2030</option></select>"},
+       }) {
+    html = DateTimeSelects("D", Variant(value), cal);
+    EXPECT_NE(html.find(years), std::string::npos) << value;
+    EXPECT_EQ(Occurrences(html, "<option "), 31u + 12u + 6u + 1u) << value;
+  }
+
   cal.FromYear = 2000;
   cal.ToYear = 1999;
   EXPECT_NE(DateTimeSelects("D", Variant(), cal).find("<select name='Daaaa'></select>"),

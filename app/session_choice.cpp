@@ -13,10 +13,6 @@ namespace korvex::app {
 
 namespace {
 
-bool IsUri(const std::string& value) {
-  return value.starts_with("postgresql://") || value.starts_with("postgres://");
-}
-
 bool NamesPostgres(const std::string& value) {
   auto keys = ado::ParseConnectionString(value);
   auto provider = keys.find("provider");
@@ -43,14 +39,14 @@ std::string Where(const host::PostgresKeywords& keywords) {
 }  // namespace
 
 bool IsSessionsOption(const std::string& value) {
-  return value == "memory" || IsUri(value) || NamesPostgres(value);
+  return value == "memory" || ado::postgres::IsPostgresUri(value) || NamesPostgres(value);
 }
 
 SessionChoice OpenSessions(const std::string& value, size_t max_sessions) {
   if (value.empty() || value == "memory")
     return {std::make_unique<host::MemorySessionStore>(max_sessions), "in memory"};
   host::PostgresKeywords keywords;
-  if (IsUri(value)) {
+  if (ado::postgres::IsPostgresUri(value)) {
     keywords = host::PostgresKeywordsOf(value);
   } else {
     ado::ConnectionParams params;

@@ -351,12 +351,9 @@ std::optional<SessionState> PostgresSessionStore::Load(const std::string& id) {
   Result row = lease.Run("korvex_session_load", Parameters().Text(id).Text(std::to_string(now)),
                          /*binary=*/true);
   if (PQntuples(row.get()) == 0) return std::nullopt;
-  auto number = [&](int column, int bytes) {
-    const char* p = PQgetvalue(row.get(), 0, column);
-    int64_t value = 0;
-    for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<unsigned char>(p[i]);
-    // Sign-extended from its width: the values are small and positive, but stay exact anyway.
-    return bytes == 4 ? int64_t{static_cast<int32_t>(value)} : value;
+  // Binary columns: int4 and int8 in network order, as Reader reads them.
+  auto number = [&](int column, size_t bytes) {
+    return Reader(std::string_view(PQgetvalue(row.get(), 0, column), bytes)).Uint(bytes).value();
   };
   SessionState state;
   state.timeout_minutes = static_cast<int32_t>(number(0, 4));
@@ -364,7 +361,7 @@ std::optional<SessionState> PostgresSessionStore::Load(const std::string& id) {
                                         static_cast<size_t>(PQgetlength(row.get(), 0, 1))));
   if (!values) return std::nullopt;
   state.values = std::move(*values);
-  if (now - number(2, 8) >= kTouchAfterSeconds)
+  if (now - static_cast<int64_t>(number(2, 8)) >= kTouchAfterSeconds)
     lease.Run("korvex_session_touch", Parameters().Text(id).Text(std::to_string(now)));
   return state;
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ado/postgres/catalog_cache.h"
@@ -21,6 +22,9 @@ namespace korvex::ado::postgres {
 
 /// Makes the provider known to Connection.Open; safe to call more than once.
 void RegisterPostgresProvider();
+
+/// A "postgresql://" or "postgres://" URI, as libpq takes it whole.
+bool IsPostgresUri(std::string_view text);
 
 /// The libpq keywords and values a connection string gives, in the order libpq reads them.
 std::vector<std::pair<std::string, std::string>> ConnectionKeywords(const ConnectionParams& params);

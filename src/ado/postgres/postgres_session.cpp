@@ -86,22 +86,22 @@ std::optional<std::string> Key(const ConnectionParams& params,
   return std::nullopt;
 }
 
-bool IsUri(std::string_view text) {
+}  // namespace
+
+bool IsPostgresUri(std::string_view text) {
   return text.rfind("postgresql://", 0) == 0 || text.rfind("postgres://", 0) == 0;
 }
-
-}  // namespace
 
 std::vector<std::pair<std::string, std::string>> ConnectionKeywords(
     const ConnectionParams& params) {
   std::vector<std::pair<std::string, std::string>> keywords;
   auto source = Key(params, {"data source"});
   // A URI first: libpq lets the keywords after it override its parts.
-  if (source && IsUri(*source)) keywords.emplace_back("dbname", *source);
+  if (source && IsPostgresUri(*source)) keywords.emplace_back("dbname", *source);
   auto add = [&](const char* keyword, std::initializer_list<const char*> names) {
     if (auto value = Key(params, names)) keywords.emplace_back(keyword, *value);
   };
-  if (source && !IsUri(*source)) keywords.emplace_back("host", *source);
+  if (source && !IsPostgresUri(*source)) keywords.emplace_back("host", *source);
   add("host", {"host", "server"});
   add("port", {"port"});
   add("dbname", {"database", "initial catalog", "dbname"});

@@ -22,17 +22,11 @@ std::optional<std::string> Canonical(std::string_view text) {
   return address.to_string();
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 std::vector<std::string_view> Entries(std::string_view list) {
   std::vector<std::string_view> entries;
   for (size_t start = 0; start <= list.size();) {
     size_t comma = std::min(list.find(',', start), list.size());
-    entries.push_back(Trim(list.substr(start, comma - start)));
+    entries.push_back(Trim(list.substr(start, comma - start), " \t"));
     start = comma + 1;
   }
   return entries;
@@ -62,6 +56,7 @@ TrustedProxies::TrustedProxies(const std::vector<std::string>& addresses) {
 }
 
 bool TrustedProxies::Trusts(std::string_view address) const {
+  if (addresses_.empty()) return false;
   std::optional<std::string> canonical = Canonical(address);
   return canonical &&
          std::find(addresses_.begin(), addresses_.end(), *canonical) != addresses_.end();

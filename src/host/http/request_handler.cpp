@@ -107,9 +107,13 @@ RequestHandler::RequestHandler(const ServerConfig& config, std::filesystem::path
 
 Reply RequestHandler::Handle(const Request& request, const std::string& remote_addr) const {
   const unsigned version = request.version();
-  const Visitor visitor = proxies_.Resolve(
-      remote_addr, {AllValues(request, "X-Forwarded-For"), AllValues(request, "X-Forwarded-Proto"),
-                    AllValues(request, "X-Forwarded-Host")});
+  // Most servers trust no proxy: their requests skip the headers altogether.
+  const Visitor visitor =
+      proxies_.Trusts(remote_addr)
+          ? proxies_.Resolve(remote_addr, {AllValues(request, "X-Forwarded-For"),
+                                           AllValues(request, "X-Forwarded-Proto"),
+                                           AllValues(request, "X-Forwarded-Host")})
+          : Visitor{remote_addr, false, std::nullopt};
   GateInput gate_input{request.method_string(),          version == 10 ? 10u : 11u, {}, {}, {},
                        visitor.secure ? "https" : "http"};
   if (visitor.host)

@@ -95,6 +95,9 @@ std::optional<fs::path> ResolveSitePath(const fs::path& site_root, std::string_v
     }
   }
 
+  // The root itself (every connection of a page asks for "/"): nothing below it to follow.
+  if (segments->empty()) return root;
+
   std::error_code ec;
   fs::path real_root = fs::weakly_canonical(root, ec);
   if (ec) return std::nullopt;

@@ -76,7 +76,8 @@ TEST_F(SchemaTest, ColumnsWithDefaultsNullabilityTypesAndLengths) {
 
 // The catalogue a SQLite handle keeps between requests shows another program's schema changes
 // at once: tables, columns, keys and indexes, on a new connection and, after its next
-// statement, on the same one.
+// statement (a write, or only a read), on the same one; a statement the handle keeps prepared
+// gives the new column too.
 TEST_F(SchemaTest, KeptCatalogueFollowsSchemaChangesByOtherPrograms) {
   KORVEX_SQLITE_ONLY();
   auto counts = [](const std::shared_ptr<Connection>& c) {
@@ -99,6 +100,18 @@ TEST_F(SchemaTest, KeptCatalogueFollowsSchemaChangesByOtherPrograms) {
     EXPECT_EQ(after[2], before[2] + 1);
     EXPECT_GT(after[3], before[3]);
   }
+
+  auto notes_columns = [&] {
+    std::shared_ptr<Recordset> rs = connection_->Execute("SELECT * FROM Notes");
+    int32_t n = rs->Fields().Count();
+    rs->Close();
+    return n;
+  };
+  ASSERT_EQ(notes_columns(), 2);
+  before = counts(connection_);
+  db_.Exec("ALTER TABLE Notes ADD COLUMN body TEXT");
+  EXPECT_EQ(notes_columns(), 3);
+  EXPECT_EQ(counts(connection_)[1], before[1] + 1);
 }
 
 TEST_F(SchemaTest, ForeignKeysWithTheirRestrictionPositions) {

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -18,6 +19,8 @@ constexpr size_t kIdlePerFile = 8;
 constexpr size_t kCountsPerHandle = 512;
 // Row id maps hold at most 8192 ids each (row_store.cpp), 64 KiB.
 constexpr size_t kMapsPerHandle = 16;
+// Prepared statements kept per handle: a page's list, count and lookups, parsed once.
+constexpr size_t kStatementsPerHandle = 32;
 constexpr int kBusyTimeoutMs = 5000;
 
 struct Pool {
@@ -40,15 +43,19 @@ PooledHandle::PooledHandle(sqlite3* db, std::string path, bool read_only, dev_t 
     : db_(db), path_(std::move(path)), read_only_(read_only), device_(device), inode_(inode) {}
 
 PooledHandle::~PooledHandle() {
+  for (const KeptStatement& kept : kept_statements_) sqlite3_finalize(kept.statement);
   sqlite3_finalize(stamp_statement_);
   sqlite3_close_v2(db_);
 }
 
 PooledHandle::Stamp PooledHandle::CurrentStamp() {
-  // One statement, so one read lock, for both counters.
+  // One read transaction: the schema version is read in it, and the pager counts another
+  // connection's commit (the data version) when the transaction starts, so the file control
+  // reads it afterwards without a second one. A table-valued pragma would parse an inner
+  // statement on every call.
   if (!stamp_statement_) {
-    int rc = sqlite3_prepare_v3(db_, "SELECT * FROM pragma_data_version, pragma_schema_version", -1,
-                                SQLITE_PREPARE_PERSISTENT, &stamp_statement_, nullptr);
+    int rc = sqlite3_prepare_v3(db_, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                &stamp_statement_, nullptr);
     if (rc != SQLITE_OK) RaiseSqlite(db_, rc);
   }
   int rc = sqlite3_step(stamp_statement_);
@@ -56,10 +63,12 @@ PooledHandle::Stamp PooledHandle::CurrentStamp() {
     sqlite3_reset(stamp_statement_);
     RaiseSqlite(db_, rc);
   }
-  Stamp stamp{sqlite3_column_int64(stamp_statement_, 0), sqlite3_total_changes64(db_),
-              sqlite3_column_int64(stamp_statement_, 1)};
+  schema_seen_ = sqlite3_column_int64(stamp_statement_, 0);
   sqlite3_reset(stamp_statement_);
-  return stamp;
+  unsigned int data_version = 0;
+  rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &data_version);
+  if (rc != SQLITE_OK) RaiseSqlite(db_, rc);
+  return Stamp{data_version, sqlite3_total_changes64(db_), schema_seen_};
 }
 
 std::optional<int64_t> PooledHandle::CachedCount(const std::string& sql) {
@@ -115,6 +124,30 @@ std::shared_ptr<const RowIdMap> PooledHandle::KeptRowIdMap(
   }
   entry.map = std::make_shared<const RowIdMap>(std::move(*built));
   return entry.map;
+}
+
+sqlite3_stmt* PooledHandle::TakeStatement(std::string_view sql) {
+  for (auto it = kept_statements_.rbegin(); it != kept_statements_.rend(); ++it) {
+    if (sqlite3_sql(it->statement) != sql) continue;
+    KeptStatement kept = *it;
+    kept_statements_.erase(std::next(it).base());
+    if (kept.schema == schema_seen_) return kept.statement;
+    sqlite3_finalize(kept.statement);
+    return nullptr;
+  }
+  return nullptr;
+}
+
+void PooledHandle::GiveBackStatement(sqlite3_stmt* statement) {
+  if (!statement) return;
+  // Reset ends the statement's read transaction, as finalizing it would.
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  if (kept_statements_.size() >= kStatementsPerHandle) {
+    sqlite3_finalize(kept_statements_.front().statement);
+    kept_statements_.erase(kept_statements_.begin());
+  }
+  kept_statements_.push_back(KeptStatement{statement, schema_seen_});
 }
 
 std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool read_only) {

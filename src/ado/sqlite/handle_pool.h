@@ -14,7 +14,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "ado/provider.h"
 
@@ -58,6 +60,13 @@ class PooledHandle {
   /// See ProviderConnection::KeptRowIdMap.
   std::shared_ptr<const RowIdMap> KeptRowIdMap(
       const std::string& sql, const std::function<std::optional<RowIdMap>()>& build);
+  /// An idle prepared statement of exactly this text, taken out of the kept ones; null when
+  /// none is kept. One kept before the last stamp saw the schema change is not reused: its
+  /// columns, read before it runs, would be the old ones.
+  sqlite3_stmt* TakeStatement(std::string_view sql);
+  /// Keeps a statement prepared through this handle (reset, its parameters cleared) for the
+  /// next use of its text; the least recently kept goes past the bound.
+  void GiveBackStatement(sqlite3_stmt* statement);
 
  private:
   sqlite3* db_;
@@ -78,6 +87,12 @@ class PooledHandle {
   std::unordered_map<std::string, MapEntry> maps_;
   Catalog catalog_;
   int64_t catalog_schema_ = -1;
+  int64_t schema_seen_ = -1;  // by the last stamp
+  struct KeptStatement {
+    sqlite3_stmt* statement;
+    int64_t schema;  // schema_seen_ when it was kept
+  };
+  std::vector<KeptStatement> kept_statements_;  // least recently given back first
 };
 
 /// Takes an idle handle of the file, or opens one. The file must exist: a missing one raises

@@ -57,7 +57,9 @@ class SqliteSession : public ProviderConnection {
   std::vector<IndexInfo> ReadIndexes();
   PooledHandle::Catalog& KeptCatalog();
 
-  std::unique_ptr<PooledHandle> handle_;
+  // Shared with the session's open cursors: the handle goes back to the pool when the last of
+  // them is done, so no cursor touches a handle another thread has taken meanwhile.
+  std::shared_ptr<PooledHandle> handle_;
   bool catalog_checked_ = false;  // since the last statement
 };
 

@@ -52,7 +52,8 @@ const char* OrEmpty(const char* s) {
 
 class SqliteCursor : public ProviderCursor {
  public:
-  SqliteCursor(sqlite3* db, sqlite3_stmt* statement) : db_(db), statement_(statement) {
+  SqliteCursor(std::shared_ptr<PooledHandle> handle, sqlite3_stmt* statement)
+      : handle_(std::move(handle)), db_(handle_->db()), statement_(statement) {
     int n = sqlite3_column_count(statement);
     columns_.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -62,7 +63,7 @@ class SqliteCursor : public ProviderCursor {
                                     OrEmpty(sqlite3_column_origin_name(statement, i))});
     }
   }
-  ~SqliteCursor() override { sqlite3_finalize(statement_); }
+  ~SqliteCursor() override { handle_->GiveBackStatement(statement_); }
 
   bool Next() override {
     int rc = sqlite3_step(statement_);
@@ -95,6 +96,7 @@ class SqliteCursor : public ProviderCursor {
   }
 
  private:
+  std::shared_ptr<PooledHandle> handle_;
   sqlite3* db_;
   sqlite3_stmt* statement_;
   std::vector<ColumnMeta> columns_;
@@ -118,21 +120,27 @@ std::optional<std::string> Key(const ConnectionParams& params,
 
 }  // namespace
 
-SqliteSession::SqliteSession(std::unique_ptr<PooledHandle> handle) : handle_(std::move(handle)) {}
+SqliteSession::SqliteSession(std::unique_ptr<PooledHandle> handle)
+    : handle_(handle.release(),
+              [](PooledHandle* h) { GiveBackHandle(std::unique_ptr<PooledHandle>(h)); }) {}
 
 SqliteSession::~SqliteSession() {
-  GiveBackHandle(std::move(handle_));
+  // A transaction the connection left open ends with it, even while a cursor still reads.
+  if (!sqlite3_get_autocommit(db())) sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbValue> params) {
-  sqlite3_stmt* statement = nullptr;
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(db(), sql.data(), static_cast<int>(sql.size()), &statement, &tail);
-  if (rc != SQLITE_OK) FailStatement(db(), statement, rc);
-  if (!statement) RaiseAdo(err::kStatementRejected, "SQLite", "The statement is empty.");
-  if (tail && !OnlyBlanks(tail, sql.data() + sql.size())) {
-    sqlite3_finalize(statement);
-    RaiseAdo(err::kStatementRejected, "SQLite", "Characters found after end of SQL statement.");
+  sqlite3_stmt* statement = handle_->TakeStatement(sql);
+  if (!statement) {
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v3(db(), sql.data(), static_cast<int>(sql.size()),
+                                SQLITE_PREPARE_PERSISTENT, &statement, &tail);
+    if (rc != SQLITE_OK) FailStatement(db(), statement, rc);
+    if (!statement) RaiseAdo(err::kStatementRejected, "SQLite", "The statement is empty.");
+    if (tail && !OnlyBlanks(tail, sql.data() + sql.size())) {
+      sqlite3_finalize(statement);
+      RaiseAdo(err::kStatementRejected, "SQLite", "Characters found after end of SQL statement.");
+    }
   }
   Bind(db(), statement, params);
   return statement;
@@ -142,14 +150,14 @@ std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
                                                      std::span<const DbValue> params) {
   LogStatement(sql);
   catalog_checked_ = false;
-  return std::make_unique<SqliteCursor>(db(), Prepare(sql, params));
+  return std::make_unique<SqliteCursor>(handle_, Prepare(sql, params));
 }
 
 bool SqliteSession::ReturnsRows(std::string_view sql) {
   catalog_checked_ = false;
   sqlite3_stmt* statement = Prepare(sql, {});
   bool rows = sqlite3_column_count(statement) > 0;
-  sqlite3_finalize(statement);
+  handle_->GiveBackStatement(statement);
   return rows;
 }
 
@@ -184,7 +192,7 @@ int64_t SqliteSession::Count(const std::string& count_sql) {
   LogStatement(count_sql);
   if (auto cached = handle_->CachedCount(count_sql)) return *cached;
   PooledHandle::Stamp before = handle_->CurrentStamp();
-  SqliteCursor cursor(db(), Prepare(count_sql, {}));
+  SqliteCursor cursor(handle_, Prepare(count_sql, {}));
   int64_t count = 0;
   if (cursor.Next()) {
     DbValue v = cursor.Value(0);
@@ -242,6 +250,10 @@ std::unique_ptr<ProviderConnection> OpenSqlite(const ConnectionParams& params) {
 void RegisterSqliteProvider() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // Before the library's first use: without its memory statistics, which nothing here reads,
+    // every allocation SQLite makes skips a process-wide mutex that the worker threads
+    // otherwise queue on. Refused (and harmless) when the library is already in use.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     RegisterProvider(
         [](std::string_view provider) {
           return provider.empty() || EqualsNoCase(provider, "SQLite") ||

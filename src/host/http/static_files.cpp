@@ -55,16 +55,29 @@ bool IsUnder(const fs::path& root, const fs::path& p) {
 }
 
 // The last step for anything found: it must be a regular file still under the root once
-// links are resolved (a link may point anywhere).
-ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string script_name) {
+// links are resolved (a link may point anywhere). The root is canonical, so a file reached
+// through no link is where its name says; linked: some part of the way is a link.
+ResolvedTarget Found(const fs::path& root, const fs::path& file, std::string script_name,
+                     bool linked) {
   ResolvedTarget r;
-  std::error_code ec;
-  fs::path real = fs::canonical(file, ec);
-  if (ec || !IsUnder(root, real) || !fs::is_regular_file(real, ec)) return r;
+  fs::path real = file;
+  if (linked) {
+    std::error_code ec;
+    real = fs::canonical(file, ec);
+    if (ec || !IsUnder(root, real) || !fs::is_regular_file(real, ec)) return r;
+  }
   r.kind = IsPageFile(real) ? ResolvedTarget::Kind::kPage : ResolvedTarget::Kind::kFile;
   r.file = std::move(real);
   r.script_name = std::move(script_name);
   return r;
+}
+
+// What is at path, links followed; linked is set when path itself is a link.
+fs::file_status StatusNoting(const fs::path& path, bool& linked, std::error_code& ec) {
+  fs::file_status st = fs::symlink_status(path, ec);
+  if (ec || !fs::is_symlink(st)) return st;
+  linked = true;
+  return fs::status(path, ec);
 }
 
 // The decoded segments looked up under root: the site root (folder_name empty) or the virtual
@@ -74,19 +87,23 @@ ResolvedTarget Walk(const fs::path& root, std::string_view folder_name,
   std::string url = folder_name.empty() ? "" : '/' + std::string(folder_name);
   fs::path current = root;
   std::error_code ec;
+  bool linked = false;
+  fs::file_status st = segments.empty() ? fs::status(current, ec) : fs::file_status();
   for (size_t i = 0; i < segments.size(); ++i) {
     current /= segments[i];
     url += '/';
     url += segments[i];
-    fs::file_status st = fs::status(current, ec);
+    st = StatusNoting(current, linked, ec);
     if (ec || !fs::exists(st)) return {};
     // Nothing takes extra path after its name, pages included: a page builds its links and
     // form actions on its own path, and must never find a visitor's text there.
     if (i + 1 < segments.size() && !fs::is_directory(st)) return {};
   }
 
-  if (!fs::is_directory(current, ec))
-    return names_folder ? ResolvedTarget{} : Found(root, current, url);
+  if (ec || !fs::is_directory(st)) {
+    if (names_folder || ec || !fs::is_regular_file(st)) return {};
+    return Found(root, current, url, linked);
+  }
   if (!names_folder) {
     ResolvedTarget r;
     r.kind = ResolvedTarget::Kind::kRedirect;
@@ -97,8 +114,10 @@ ResolvedTarget Walk(const fs::path& root, std::string_view folder_name,
   }
   for (std::string_view document : kDefaultDocuments) {
     fs::path candidate = current / document;
-    if (fs::is_regular_file(candidate, ec))
-      return Found(root, candidate, url + '/' + std::string(document));
+    bool document_linked = linked;
+    fs::file_status document_st = StatusNoting(candidate, document_linked, ec);
+    if (!ec && fs::is_regular_file(document_st))
+      return Found(root, candidate, url + '/' + std::string(document), document_linked);
   }
   return {};
 }

@@ -65,10 +65,14 @@ PooledHandle::Stamp PooledHandle::CurrentStamp() {
   }
   schema_seen_ = sqlite3_column_int64(stamp_statement_, 0);
   sqlite3_reset(stamp_statement_);
-  unsigned int data_version = 0;
-  rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &data_version);
+  return Stamp{DataVersion(), sqlite3_total_changes64(db_), schema_seen_};
+}
+
+unsigned PooledHandle::DataVersion() {
+  unsigned int version = 0;
+  int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
   if (rc != SQLITE_OK) RaiseSqlite(db_, rc);
-  return Stamp{data_version, sqlite3_total_changes64(db_), schema_seen_};
+  return version;
 }
 
 std::optional<int64_t> PooledHandle::CachedCount(const std::string& sql) {

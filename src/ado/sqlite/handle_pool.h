@@ -42,6 +42,8 @@ class PooledHandle {
     bool operator==(const Stamp&) const = default;
   };
   Stamp CurrentStamp();
+  /// The data version as of this handle's last read transaction; no new one is started.
+  unsigned DataVersion();
   /// The count kept for this SQL text while the stamp still matches.
   std::optional<int64_t> CachedCount(const std::string& sql);
   /// Keeps a count with the stamp taken before it was counted.

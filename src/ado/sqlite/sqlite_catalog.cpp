@@ -175,12 +175,17 @@ std::vector<IndexInfo> SqliteSession::ReadIndexes() {
 }
 
 // Every page request reads the catalogue (the tables a site lists, the columns and keys a
-// screen is built from); kept per handle until the schema changes. The schema version is
-// read again after every other statement, as the PostgreSQL provider checks its snapshot:
-// one read per request instead of one per catalogue lookup (each a read transaction).
+// screen is built from); kept per handle until the schema changes. A session reads the schema
+// version (a read transaction) at its first lookup, after a statement of its own that may have
+// written, and when the data version moved: each read transaction of the handle counts another
+// connection's commit, a schema change included, so after the session's own reads the data
+// version tells whether a new read is needed, without a transaction of its own.
 PooledHandle::Catalog& SqliteSession::KeptCatalog() {
-  if (!catalog_checked_) handle_->CheckCatalog();
-  catalog_checked_ = true;
+  if (!catalog_version_ || catalog_wrote_ || *catalog_version_ != handle_->DataVersion()) {
+    handle_->CheckCatalog();
+    catalog_version_ = handle_->DataVersion();
+    catalog_wrote_ = false;
+  }
   return handle_->catalog();
 }
 

@@ -60,7 +60,8 @@ class SqliteSession : public ProviderConnection {
   // Shared with the session's open cursors: the handle goes back to the pool when the last of
   // them is done, so no cursor touches a handle another thread has taken meanwhile.
   std::shared_ptr<PooledHandle> handle_;
-  bool catalog_checked_ = false;  // since the last statement
+  bool catalog_wrote_ = false;               // a statement that may write ran since the last check
+  std::optional<unsigned> catalog_version_;  // the data version the last check saw
 };
 
 }  // namespace korvex::ado::sqlite

@@ -149,12 +149,12 @@ sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbVal
 std::unique_ptr<ProviderCursor> SqliteSession::Query(std::string_view sql,
                                                      std::span<const DbValue> params) {
   LogStatement(sql);
-  catalog_checked_ = false;
-  return std::make_unique<SqliteCursor>(handle_, Prepare(sql, params));
+  sqlite3_stmt* statement = Prepare(sql, params);
+  if (!sqlite3_stmt_readonly(statement)) catalog_wrote_ = true;
+  return std::make_unique<SqliteCursor>(handle_, statement);
 }
 
 bool SqliteSession::ReturnsRows(std::string_view sql) {
-  catalog_checked_ = false;
   sqlite3_stmt* statement = Prepare(sql, {});
   bool rows = sqlite3_column_count(statement) > 0;
   handle_->GiveBackStatement(statement);
@@ -163,7 +163,7 @@ bool SqliteSession::ReturnsRows(std::string_view sql) {
 
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   LogStatement(sql);
-  catalog_checked_ = false;
+  catalog_wrote_ = true;
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
   int64_t changed = 0;

@@ -225,6 +225,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     request_ = RequireObjectOf<host::Request>(context->Get("Request"));
     response_ = RequireObjectOf<host::Response>(context->Get("Response"));
     session_ = RequireObjectOf<host::Session>(context->Get("Session"));
+    context_ = context;
   }
 
   /// Writes the site's header (SiteHeader) for table ("" on pages of no table) with screen
@@ -284,7 +285,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     const std::string table = admin.recordset();
     for (const auto& [html_table, column] : settings_->html_fields)
       if (html_table == table) admin.HTMLFields->Add(Variant(column));
-    ado::Connection& connection = *admin.Connection();
+    ado::Connection& connection = AdminConnection(admin);
     for (const auto& [link, keys] : ForeignKeysByTable(connection)) {
       if (link == table || keys.size() != 2 || ColumnCount(connection, link) != 2) continue;
       for (size_t local = 0; local < 2; ++local) {
@@ -422,7 +423,7 @@ class BuiltInSite : public Dispatch, public PageObject {
   void RecordWrites(const std::shared_ptr<Dispatch>& page) {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     const std::string user = request_ ? UserOf(*request_) : "anonymous";
-    admin.Connection()->ListenToWrites(
+    AdminConnection(admin).ListenToWrites(
         [told = told_, history = history_, user](const std::vector<ado::RowWrite>& writes) {
           told->insert(told->end(), writes.begin(), writes.end());
           if (!history) return;
@@ -487,6 +488,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     if (!admin.IsTableOrView(table)) throw UnknownRecordsetError(table);
     auto rows = std::make_shared<ado::Recordset>();
+    AdminConnection(admin);
     rows->Open(Variant(admin.QuotedIdentifier(table)), Variant(admin.Connection()),
                ado::kOpenKeyset, ado::kLockReadOnly, ado::kCmdUnspecified);
     const int32_t count = rows->RecordCount();
@@ -548,8 +550,28 @@ class BuiltInSite : public Dispatch, public PageObject {
   // The database's tables, asked once per page: the header, the check of the requested
   // table and the home page all read them.
   const std::vector<std::string>& PageTables() {
-    if (!tables_) tables_ = ListTables(settings_->connection_string);
+    if (!tables_) tables_ = ListTables(*SiteConnection());
     return *tables_;
+  }
+
+  // One connection for the page's own questions and its component's work: the catalogue the
+  // table list was read from is current for the component's lookups too, without a second
+  // connection checking it again.
+  const std::shared_ptr<ado::Connection>& SiteConnection() const {
+    if (!connection_) {
+      connection_ = std::make_shared<ado::Connection>();
+      // A relative data source is taken from the site, as for the component's connection.
+      if (context_) connection_->OnStartPage(context_);
+    }
+    if (connection_->State() == 0) connection_->Open(settings_->connection_string, "", "", -1);
+    return connection_;
+  }
+
+  // The component's connection: the page's own when it names the site's database.
+  ado::Connection& AdminConnection(AdminRecordset& admin) const {
+    if (admin.ConnectionString() == settings_->connection_string && !admin.ConnectionIsOpen())
+      admin.UseConnection(SiteConnection());
+    return *admin.Connection();
   }
 
   void InsertMessage(const std::string& line) {
@@ -566,6 +588,8 @@ class BuiltInSite : public Dispatch, public PageObject {
       std::make_shared<std::vector<ado::RowWrite>>();
   std::optional<size_t> message_at_;
   std::optional<std::vector<std::string>> tables_;
+  std::shared_ptr<Dispatch> context_;
+  mutable std::shared_ptr<ado::Connection> connection_;
   std::shared_ptr<host::Request> request_;
   std::shared_ptr<host::Response> response_;
   std::shared_ptr<host::Session> session_;
@@ -602,15 +626,20 @@ std::string DatabaseNameOf(const std::string& connection_string) {
   return "database";
 }
 
-std::vector<std::string> ListTables(const std::string& connection_string) {
-  ado::Connection connection;
-  connection.Open(connection_string, "", "", -1);
+std::vector<std::string> ListTables(ado::Connection& connection) {
   std::shared_ptr<ado::Recordset> rows = connection.OpenSchema(kSchemaTables);
   std::vector<std::string> names;
   for (; !rows->IsEOF(); rows->MoveNext()) {
     if (Field(*rows, "TABLE_TYPE") == "TABLE") names.push_back(Field(*rows, "TABLE_NAME"));
   }
   rows->Close();
+  return names;
+}
+
+std::vector<std::string> ListTables(const std::string& connection_string) {
+  ado::Connection connection;
+  connection.Open(connection_string, "", "", -1);
+  std::vector<std::string> names = ListTables(connection);
   connection.Close();
   return names;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "ado/connection.h"
 #include "core/class_registry.h"
 
 namespace korvex::app {
@@ -51,6 +52,8 @@ std::string DatabaseNameOf(const std::string& connection_string);
 /// The database's tables (schema rowset 20, type "TABLE") in the catalogue's order.
 /// Raises the data layer's error when the connection cannot be opened.
 std::vector<std::string> ListTables(const std::string& connection_string);
+/// The same through a connection already open.
+std::vector<std::string> ListTables(ado::Connection& connection);
 
 /// Registers Korvex.BuiltInSite with these settings; pages create it to read them.
 void RegisterBuiltInSite(ClassRegistry& registry, SiteSettings settings);

@@ -314,6 +314,10 @@ const std::shared_ptr<ado::Connection>& AdminRecordset::Connection() {
   return connection_;
 }
 
+void AdminRecordset::UseConnection(std::shared_ptr<ado::Connection> connection) {
+  if (!connection_ && connection && connection->State() == 1) connection_ = std::move(connection);
+}
+
 bool AdminRecordset::ConnectionIsOpen() const {
   return connection_ && connection_->State() == 1;
 }

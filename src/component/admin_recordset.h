@@ -200,6 +200,10 @@ class AdminRecordset : public Dispatch, public PageObject {
   std::shared_ptr<ado::Connection> NewConnection() const;
   /// The shared connection, opened with ConnectionString when it is closed.
   const std::shared_ptr<ado::Connection>& Connection();
+  /// For a host that holds an open connection to the database ConnectionString names: the
+  /// component uses it as its shared connection instead of opening one. Ignored once the
+  /// component has a connection. Not a member pages can reach.
+  void UseConnection(std::shared_ptr<ado::Connection> connection);
   /// Whether the shared connection exists and is open, without opening it.
   bool ConnectionIsOpen() const;
   /// The signature an SQL text carries in a page link: HMAC-SHA-256 under the link secret,

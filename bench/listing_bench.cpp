@@ -115,8 +115,8 @@ void BM_ListLastPageAfterChange(benchmark::State& state) {
   ListPageAfterChange(state, kLastPage);
 }
 
-// The same on the PostgreSQL server, when one is named: its own count, the first and the last
-// page, and both after another program's change.
+// The same on the PostgreSQL server, when one is named: its own count, the first, the last and
+// a middle page, and the first and last after another program's change.
 void BM_ServerSelectCountStar(benchmark::State& state) {
   korvex::bench::CountWithServer(state, "SELECT COUNT(*) FROM \"Customers\"");
 }
@@ -133,6 +133,9 @@ void BM_ServerListFirstPage(benchmark::State& state) {
 }
 void BM_ServerListLastPage(benchmark::State& state) {
   ServerListPage(state, kLastPage);
+}
+void BM_ServerListMiddlePage(benchmark::State& state) {
+  ServerListPage(state, 77777);
 }
 
 void ServerListPageAfterChange(benchmark::State& state, int page_number) {
@@ -180,6 +183,7 @@ int main(int argc, char** argv) {
     for (const Named& b :
          {Named{"BM_ServerListFirstPage", BM_ServerListFirstPage},
           Named{"BM_ServerListLastPage", BM_ServerListLastPage},
+          Named{"BM_ServerListMiddlePage", BM_ServerListMiddlePage},
           Named{"BM_ServerListFirstPageAfterChange", BM_ServerListFirstPageAfterChange},
           Named{"BM_ServerListLastPageAfterChange", BM_ServerListLastPageAfterChange}})
       benchmark::RegisterBenchmark(b.name, b.run)->Unit(benchmark::kMillisecond);

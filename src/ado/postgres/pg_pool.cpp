@@ -13,6 +13,8 @@ namespace {
 
 constexpr size_t kIdlePerServer = 8;
 constexpr size_t kKeptCounts = 512;
+// Row id maps hold at most 8192 ids each (row_store.cpp), 64 KiB.
+constexpr size_t kKeptMaps = 64;
 
 // Every session sees values in the forms the provider decodes, whatever the server's or the
 // database's own settings: dates as ISO text in UTC, money without a locale's symbols, and
@@ -31,6 +33,11 @@ struct Pool {
     int64_t count;
   };
   std::map<std::string, Count> counts;
+  struct Map {
+    std::string snapshot;
+    std::shared_ptr<const RowIdMap> map;  // null: asked for once under the snapshot, not built
+  };
+  std::map<std::string, Map> maps;
   struct Catalog {
     std::string snapshot;
     std::shared_ptr<CatalogCache> cache;
@@ -120,6 +127,30 @@ void KeepCount(const std::string& key, const std::string& sql, const std::string
   std::lock_guard lock(pool.mutex);
   if (pool.counts.size() >= kKeptCounts) pool.counts.clear();
   pool.counts[key + '\x1d' + sql] = {snapshot, count};
+}
+
+std::shared_ptr<const RowIdMap> SharedRowIdMap(
+    const std::string& key, const std::string& sql, const std::string& snapshot,
+    const std::function<std::optional<RowIdMap>()>& build) {
+  Pool& pool = ThePool();
+  const std::string name = key + '\x1d' + sql;
+  {
+    std::lock_guard lock(pool.mutex);
+    auto it = pool.maps.find(name);
+    if (it != pool.maps.end() && it->second.snapshot == snapshot && it->second.map)
+      return it->second.map;
+    if (it == pool.maps.end() || it->second.snapshot != snapshot) {
+      if (pool.maps.size() >= kKeptMaps) pool.maps.clear();
+      pool.maps[name] = {snapshot, nullptr};
+      return nullptr;
+    }
+  }
+  std::optional<RowIdMap> built = build();
+  if (!built) return nullptr;
+  auto map = std::make_shared<const RowIdMap>(std::move(*built));
+  std::lock_guard lock(pool.mutex);
+  pool.maps[name] = {snapshot, map};
+  return map;
 }
 
 std::shared_ptr<CatalogCache> SharedCatalog(const std::string& key, const std::string& snapshot) {

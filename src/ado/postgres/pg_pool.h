@@ -7,12 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "ado/provider.h"
 
 namespace korvex::ado::postgres {
 
@@ -49,6 +52,14 @@ std::optional<int64_t> KeptCount(const std::string& key, const std::string& sql,
                                  const std::string& snapshot);
 void KeepCount(const std::string& key, const std::string& sql, const std::string& snapshot,
                int64_t count);
+
+/// Row id maps for far jumps (ProviderConnection::KeptRowIdMap), kept like the counts: each
+/// with the snapshot it was read in. Under an unchanged snapshot the first request only notes
+/// the query, the second builds the map (outside the pool's lock); a map whose building saw a
+/// commit is not kept.
+std::shared_ptr<const RowIdMap> SharedRowIdMap(
+    const std::string& key, const std::string& sql, const std::string& snapshot,
+    const std::function<std::optional<RowIdMap>()>& build);
 
 /// Idle connections across all servers; for tests and diagnostics.
 size_t IdleConnectionCount();

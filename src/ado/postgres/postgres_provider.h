@@ -48,6 +48,8 @@ class PostgresSession : public ProviderConnection {
                                         std::span<const DbValue> params) override;
   int64_t Execute(std::string_view sql, std::span<const DbValue> params) override;
   int64_t Count(const std::string& count_sql) override;
+  std::shared_ptr<const RowIdMap> KeptRowIdMap(
+      const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) override;
   bool ReturnsRows(std::string_view sql) override;
   int64_t ResultBatch() const override;
   uint64_t ChangeCounter() override;

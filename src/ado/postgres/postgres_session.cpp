@@ -247,6 +247,24 @@ int64_t PostgresSession::Count(const std::string& count_sql) {
   return count;
 }
 
+std::shared_ptr<const RowIdMap> PostgresSession::KeptRowIdMap(
+    const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
+  // Inside a transaction the data may still roll back: nothing is kept or built.
+  if (depth_ > 0) return nullptr;
+  auto snapshot = [&] {
+    Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
+    return std::string(PQgetvalue(now.get(), 0, 0));
+  };
+  const std::string before = snapshot();
+  return SharedRowIdMap(connection_->key(), sql, before, [&]() -> std::optional<RowIdMap> {
+    std::optional<RowIdMap> map = build();
+    // Read outside a transaction: a commit meanwhile moved the snapshot, and the map may mix
+    // the rows before and after it.
+    if (map && snapshot() != before) return std::nullopt;
+    return map;
+  });
+}
+
 bool PostgresSession::ReturnsRows(std::string_view sql) {
   catalog_checked_ = false;
   // Prepared and described, never run: the statement may change data.

@@ -49,8 +49,9 @@ Options:
   --db FILE            the SQLite database file for the built-in site (it must exist).
   --connection STRING  the built-in site's connection string instead.
   --root DIR           serve this folder of pages instead of the built-in site.
-  --threads N          worker threads, each answering one request at a time (default: twice
-                       the processor cores).
+  --threads N          worker threads, each answering one request at a time (default: the
+                       processor cores for the built-in site on a SQLite file with sessions in
+                       memory, twice the cores otherwise).
   --max-body BYTES     the largest request body accepted (default 67108864, 64 MiB); a larger
                        CONTENT_LENGTH is answered 413 before the body is read. Set the web
                        server's own limit (nginx client_max_body_size) at least as high.
@@ -129,7 +130,7 @@ int FastCgiCommand(int argc, char** argv) {
   config.listen = options.listen;
   config.site_root = site.root;
   config.virtual_folders = site.virtual_folders;
-  config.workers = options.site.workers ? options.site.workers : DefaultWorkers();
+  config.workers = options.site.workers ? options.site.workers : DefaultWorkers(options.site);
   config.max_body = options.site.max_body;
   config.host_names = options.site.host_names;
   config.allowed_origins = options.site.allowed_origins;

@@ -129,7 +129,9 @@ Options:
                        than loopback needs --user and --password, or --insecure.
   --port N             the TCP port (default 8080). 0 picks a free port; the start line on
                        standard error shows which.
-  --threads N          worker threads running requests (default: twice the processor cores).
+  --threads N          worker threads running requests (default: the processor cores for the
+                       built-in site on a SQLite file with sessions in memory, twice the cores
+                       otherwise).
   --max-body BYTES     the largest request body accepted (default 67108864, 64 MiB); a
                        larger one is answered 413. Request headers are limited to 16 KiB (431).
   --read-timeout SECS  time allowed to receive one request, and to keep an idle connection
@@ -198,7 +200,7 @@ int ServeCommand(int argc, char** argv) {
     std::fprintf(stderr, "korvex serve: %s (see korvex serve --help)\n", e.what());
     return kUsageError;
   }
-  if (options.server.workers == 0) options.server.workers = DefaultWorkers();
+  if (options.server.workers == 0) options.server.workers = DefaultWorkers(options.site);
 
   host::http::AccessLog log;
   std::optional<ServedSite> opened = OpenSite(options.site, log, "serve");

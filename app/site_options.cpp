@@ -9,8 +9,11 @@
 
 namespace korvex::app {
 
-unsigned DefaultWorkers() {
-  return 2 * std::max(1u, std::thread::hardware_concurrency());
+unsigned DefaultWorkers(const SiteOptions& options) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const bool waits_on_nothing =
+      !options.root && !options.connection && options.sessions == "memory";
+  return waits_on_nothing ? cores : 2 * cores;
 }
 
 OptionArg::OptionArg(int argc, char** argv, int& index)

@@ -27,8 +27,11 @@ struct SiteOptions {
   bool help = false;
 };
 
-/// Twice the processor cores.
-unsigned DefaultWorkers();
+/// The processor cores for the built-in site on a SQLite file with sessions in memory: its
+/// pages never wait on a server, and more threads than cores only queue behind each other
+/// (longer tails, no more answers). Twice the cores otherwise, so pages waiting on a
+/// database server or a page folder's own work leave no core idle.
+unsigned DefaultWorkers(const SiteOptions& options);
 
 /// Parses the whole of text as a number from min to max.
 template <class T>

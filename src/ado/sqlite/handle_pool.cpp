@@ -53,6 +53,9 @@ PooledHandle::Stamp PooledHandle::CurrentStamp() {
   // connection's commit (the data version) when the transaction starts, so the file control
   // reads it afterwards without a second one. A table-valued pragma would parse an inner
   // statement on every call.
+  // Asked again before anything ran (a count checked, then the row id map of the same
+  // list): the stamp just read is the answer.
+  if (last_stamp_) return *last_stamp_;
   if (!stamp_statement_) {
     int rc = sqlite3_prepare_v3(db_, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT,
                                 &stamp_statement_, nullptr);
@@ -65,7 +68,8 @@ PooledHandle::Stamp PooledHandle::CurrentStamp() {
   }
   schema_seen_ = sqlite3_column_int64(stamp_statement_, 0);
   sqlite3_reset(stamp_statement_);
-  return Stamp{DataVersion(), sqlite3_total_changes64(db_), schema_seen_};
+  last_stamp_ = Stamp{DataVersion(), sqlite3_total_changes64(db_), schema_seen_};
+  return *last_stamp_;
 }
 
 unsigned PooledHandle::DataVersion() {
@@ -170,7 +174,10 @@ std::unique_ptr<PooledHandle> TakeHandle(const std::filesystem::path& file, bool
       std::unique_ptr<PooledHandle> handle = std::move(list.back());
       list.pop_back();
       // A file replaced since the handle was opened (same name, new file) is a new database.
-      if (handle->SameFile(st.st_dev, st.st_ino)) return handle;
+      if (handle->SameFile(st.st_dev, st.st_ino)) {
+        handle->Ran();  // its last stamp is from an earlier user, before anything since
+        return handle;
+      }
     }
   }
   sqlite3* db = nullptr;

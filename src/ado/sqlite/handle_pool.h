@@ -42,6 +42,9 @@ class PooledHandle {
     bool operator==(const Stamp&) const = default;
   };
   Stamp CurrentStamp();
+  /// Notes that a statement ran or was prepared through the handle: the next stamp is read
+  /// again. Until then the last one stands, since nothing this handle saw can have moved it.
+  void Ran() { last_stamp_.reset(); }
   /// The data version as of this handle's last read transaction; no new one is started.
   unsigned DataVersion();
   /// The count kept for this SQL text while the stamp still matches.
@@ -77,6 +80,7 @@ class PooledHandle {
   dev_t device_;
   ino_t inode_;
   sqlite3_stmt* stamp_statement_ = nullptr;
+  std::optional<Stamp> last_stamp_;
   struct Entry {
     int64_t count;
     Stamp stamp;

@@ -72,6 +72,7 @@ std::optional<std::string> SqliteSession::RowIdName(const TableInfo& table) {
     std::string probe = std::string("SELECT ") + alias + " FROM " +
                         Dialect().QuoteIdentifier(table.name) + " LIMIT 0";
     sqlite3_stmt* statement = nullptr;
+    handle_->Ran();
     int rc = sqlite3_prepare_v2(db(), probe.c_str(), -1, &statement, nullptr);
     sqlite3_finalize(statement);
     return rc == SQLITE_OK ? std::optional<std::string>(alias) : std::nullopt;

@@ -66,6 +66,7 @@ class SqliteCursor : public ProviderCursor {
   ~SqliteCursor() override { handle_->GiveBackStatement(statement_); }
 
   bool Next() override {
+    handle_->Ran();
     int rc = sqlite3_step(statement_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -126,10 +127,14 @@ SqliteSession::SqliteSession(std::unique_ptr<PooledHandle> handle)
 
 SqliteSession::~SqliteSession() {
   // A transaction the connection left open ends with it, even while a cursor still reads.
-  if (!sqlite3_get_autocommit(db())) sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!sqlite3_get_autocommit(db())) {
+    handle_->Ran();
+    sqlite3_exec(db(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
 }
 
 sqlite3_stmt* SqliteSession::Prepare(std::string_view sql, std::span<const DbValue> params) {
+  handle_->Ran();  // preparing may read the schema
   sqlite3_stmt* statement = handle_->TakeStatement(sql);
   if (!statement) {
     const char* tail = nullptr;
@@ -163,6 +168,7 @@ bool SqliteSession::ReturnsRows(std::string_view sql) {
 
 int64_t SqliteSession::Execute(std::string_view sql, std::span<const DbValue> params) {
   LogStatement(sql);
+  handle_->Ran();
   catalog_wrote_ = true;
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();

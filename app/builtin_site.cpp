@@ -285,7 +285,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     const std::string table = admin.recordset();
     for (const auto& [html_table, column] : settings_->html_fields)
       if (html_table == table) admin.HTMLFields->Add(Variant(column));
-    ado::Connection& connection = AdminConnection(admin);
+    ado::Connection& connection = *AdminConnection(admin);
     for (const auto& [link, keys] : ForeignKeysByTable(connection)) {
       if (link == table || keys.size() != 2 || ColumnCount(connection, link) != 2) continue;
       for (size_t local = 0; local < 2; ++local) {
@@ -423,7 +423,7 @@ class BuiltInSite : public Dispatch, public PageObject {
   void RecordWrites(const std::shared_ptr<Dispatch>& page) {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     const std::string user = request_ ? UserOf(*request_) : "anonymous";
-    AdminConnection(admin).ListenToWrites(
+    AdminConnection(admin)->ListenToWrites(
         [told = told_, history = history_, user](const std::vector<ado::RowWrite>& writes) {
           told->insert(told->end(), writes.begin(), writes.end());
           if (!history) return;
@@ -488,8 +488,7 @@ class BuiltInSite : public Dispatch, public PageObject {
     auto& admin = *RequireObjectOf<AdminRecordset>(Variant(page));
     if (!admin.IsTableOrView(table)) throw UnknownRecordsetError(table);
     auto rows = std::make_shared<ado::Recordset>();
-    AdminConnection(admin);
-    rows->Open(Variant(admin.QuotedIdentifier(table)), Variant(admin.Connection()),
+    rows->Open(Variant(admin.QuotedIdentifier(table)), Variant(AdminConnection(admin)),
                ado::kOpenKeyset, ado::kLockReadOnly, ado::kCmdUnspecified);
     const int32_t count = rows->RecordCount();
     rows->Close();
@@ -568,10 +567,10 @@ class BuiltInSite : public Dispatch, public PageObject {
   }
 
   // The component's connection: the page's own when it names the site's database.
-  ado::Connection& AdminConnection(AdminRecordset& admin) const {
+  const std::shared_ptr<ado::Connection>& AdminConnection(AdminRecordset& admin) const {
     if (admin.ConnectionString() == settings_->connection_string && !admin.ConnectionIsOpen())
       admin.UseConnection(SiteConnection());
-    return *admin.Connection();
+    return admin.Connection();
   }
 
   void InsertMessage(const std::string& line) {

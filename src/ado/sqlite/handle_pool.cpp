@@ -49,13 +49,13 @@ PooledHandle::~PooledHandle() {
 }
 
 PooledHandle::Stamp PooledHandle::CurrentStamp() {
+  // Asked again before anything ran (a count checked, then the row id map of the same list):
+  // the stamp just read is the answer.
+  if (last_stamp_) return *last_stamp_;
   // One read transaction: the schema version is read in it, and the pager counts another
   // connection's commit (the data version) when the transaction starts, so the file control
   // reads it afterwards without a second one. A table-valued pragma would parse an inner
   // statement on every call.
-  // Asked again before anything ran (a count checked, then the row id map of the same
-  // list): the stamp just read is the answer.
-  if (last_stamp_) return *last_stamp_;
   if (!stamp_statement_) {
     int rc = sqlite3_prepare_v3(db_, "PRAGMA schema_version", -1, SQLITE_PREPARE_PERSISTENT,
                                 &stamp_statement_, nullptr);

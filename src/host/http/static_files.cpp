@@ -100,8 +100,8 @@ ResolvedTarget Walk(const fs::path& root, std::string_view folder_name,
     if (i + 1 < segments.size() && !fs::is_directory(st)) return {};
   }
 
-  if (ec || !fs::is_directory(st)) {
-    if (names_folder || ec || !fs::is_regular_file(st)) return {};
+  if (!fs::is_directory(st)) {
+    if (names_folder || !fs::is_regular_file(st)) return {};
     return Found(root, current, url, linked);
   }
   if (!names_folder) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -118,16 +119,22 @@ bool HoldsExactly(const fs::path& file, std::string_view text) {
 }
 
 // Beside the file, then renamed over it: a page is never seen half-written, even by another
-// server starting at the same moment.
+// server starting at the same moment. The temporary name is this write's own (process and
+// write), so two requests writing the same file at once each rename a whole file of their own.
 void WriteWhole(const fs::path& file, std::string_view text) {
+  static std::atomic<uint64_t> writes{0};
   fs::path temporary = file;
-  temporary += ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out.flush()) throw std::runtime_error("cannot write " + temporary.string());
+  temporary += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++writes);
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  std::error_code ec;
+  if (out) fs::rename(temporary, file, ec);
+  if (!out || ec) {
+    const std::string why = ec ? ec.message() : "the write failed";
+    fs::remove(temporary, ec);  // a failed write leaves nothing behind
+    throw std::runtime_error("cannot write " + file.string() + ": " + why);
   }
-  fs::rename(temporary, file);
 }
 
 std::string Field(ado::Recordset& rows, std::string_view name) {

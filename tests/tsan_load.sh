@@ -57,6 +57,8 @@ failed=$(awk '/^  Socket errors:/ {gsub(",", ""); n += $4 + $6 + $8 + $10}
 echo "saves acknowledged: $saves"
 if (( failed != 0 || saves == 0 )); then
   head -c 3000 "$reports"/mix/problems-* >&2
+  # What the server said of them: every answer that was not a success, and its own notes.
+  grep -v '" [23][0-9][0-9] [0-9]* [0-9]*ms$' "$reports/server.log" | head -40 >&2 || true
   echo "failed requests: $failed" >&2
   exit 1
 fi

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <regex>
+#include <thread>
 
 #include "e2e/process.h"
 #include "http/http_test_support.h"
@@ -245,10 +246,27 @@ TEST_F(BuiltInSiteTest, SessionRemembersTheListPageBehindASafeCookie) {
 }
 
 TEST_F(BuiltInSiteTest, ReportPagesThroughATemplateKeptInTheStateFolder) {
-  uint16_t port = Serve();
+  uint16_t port = Serve({"--threads", "8"});
   ASSERT_NE(port, 0) << server_->Output();
-  RawResponse first = Page(port, "/report.ksp?RecordsetKorVex=Orders");
-  EXPECT_EQ(first.status, 200) << first.body;
+  // Several first uses at once, each round on a template just removed: every one of them is
+  // the whole report, none an error from writing the template at the same time as another.
+  const fs::path templates = temp_.path() / "state" / "report-templates";
+  RawResponse first;
+  for (int round = 0; round < 8; ++round) {
+    fs::remove_all(templates);
+    std::vector<RawResponse> answers(8);
+    std::vector<std::thread> clients;
+    for (RawResponse& answer : answers)
+      clients.emplace_back([&answer, port] {
+        answer = Fetch(port, Get("/report.ksp?RecordsetKorVex=Orders")).value_or(RawResponse{});
+      });
+    for (std::thread& client : clients) client.join();
+    for (const RawResponse& answer : answers) {
+      EXPECT_EQ(answer.status, 200) << answer.body;
+      EXPECT_TRUE(answer.body == answers[0].body) << "round " << round << ": the answers differ";
+    }
+    first = answers[0];
+  }
   EXPECT_NE(first.body.find("Orders Report </FONT></h1>"), std::string::npos) << first.body;
   EXPECT_NE(first.body.find("records \r\n1\r\n to 10\r\n on a total of 60 "), std::string::npos);
   EXPECT_NE(first.body.find("This is Record number 10</FONT>"), std::string::npos);

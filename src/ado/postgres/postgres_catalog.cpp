@@ -89,8 +89,7 @@ CatalogCache& PostgresSession::Catalog() {
     if (private_catalog_ || depth_ > 0) {
       catalog_ = std::make_shared<CatalogCache>();
     } else {
-      Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
-      catalog_ = SharedCatalog(connection_->key(), PQgetvalue(now.get(), 0, 0));
+      catalog_ = SharedCatalog(connection_->key(), CurrentSnapshot());
     }
     catalog_checked_ = true;
   }

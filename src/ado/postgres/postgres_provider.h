@@ -81,6 +81,9 @@ class PostgresSession : public ProviderConnection {
     std::string declared_type;  // as the catalogue describes the column
   };
   ColumnOrigin OriginOf(Oid table, int column);
+  /// The server's current snapshot as text: it changes with every commit anywhere on the
+  /// server, so what was read under one snapshot is current while it stays the same.
+  std::string CurrentSnapshot();
 
  private:
   Result RunOnce(const std::string& sql, std::span<const DbValue> params);

@@ -238,8 +238,7 @@ int64_t PostgresSession::Count(const std::string& count_sql) {
   // Inside a transaction the session sees its own changes: no kept count applies.
   if (depth_ > 0) return number(Run(count_sql, {}).get(), 0);
   const std::string& key = connection_->key();
-  Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
-  if (auto kept = KeptCount(key, count_sql, PQgetvalue(now.get(), 0, 0))) return *kept;
+  if (auto kept = KeptCount(key, count_sql, CurrentSnapshot())) return *kept;
   // The count and the snapshot it saw, from one statement.
   Result r = Run("SELECT pg_current_snapshot()::text, (" + count_sql + ")", {});
   int64_t count = number(r.get(), 1);
@@ -251,16 +250,12 @@ std::shared_ptr<const RowIdMap> PostgresSession::KeptRowIdMap(
     const std::string& sql, const std::function<std::optional<RowIdMap>()>& build) {
   // Inside a transaction the data may still roll back: nothing is kept or built.
   if (depth_ > 0) return nullptr;
-  auto snapshot = [&] {
-    Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
-    return std::string(PQgetvalue(now.get(), 0, 0));
-  };
-  const std::string before = snapshot();
+  const std::string before = CurrentSnapshot();
   return SharedRowIdMap(connection_->key(), sql, before, [&]() -> std::optional<RowIdMap> {
     std::optional<RowIdMap> map = build();
     // Read outside a transaction: a commit meanwhile moved the snapshot, and the map may mix
     // the rows before and after it.
-    if (map && snapshot() != before) return std::nullopt;
+    if (map && CurrentSnapshot() != before) return std::nullopt;
     return map;
   });
 }
@@ -287,8 +282,12 @@ int64_t PostgresSession::ResultBatch() const {
 uint64_t PostgresSession::ChangeCounter() {
   // The snapshot changes with every commit anywhere on the server; the session's own changes
   // inside a transaction are counted apart.
+  return std::hash<std::string>{}(CurrentSnapshot()) + changes_;
+}
+
+std::string PostgresSession::CurrentSnapshot() {
   Result now = RunPrepared("korvex_snapshot", "SELECT pg_current_snapshot()::text", {});
-  return std::hash<std::string>{}(PQgetvalue(now.get(), 0, 0)) + changes_;
+  return PQgetvalue(now.get(), 0, 0);
 }
 
 void PostgresSession::Begin(int depth) {
